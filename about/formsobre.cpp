@@ -1,0 +1,6 @@
+#include "about/formsobre.h"
+
+Tfsobre::Tfsobre(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About"));
+}

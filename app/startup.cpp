@@ -1,0 +1,60 @@
+#include "app/startup.h"
+
+#include "app/appinfo.h"
+#include "app/breloapplication.h"
+#include "app/singleinstance.h"
+#include "app/windowfinder.h"
+#include "app/windows.h"
+#include "media/mediaengine.h"
+#include "player/principal.h"
+
+#include <QMessageBox>
+#include <unistd.h>
+
+namespace {
+
+void prepareEnvironment()
+{
+    // The player places, clamps and minimises itself through the X11 window
+    // manager; under a Wayland session it runs through XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    // Chromium refuses to start its sandbox as root; an ordinary user keeps it.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+} // namespace
+
+int runBrelo(int argc, char **argv)
+{
+    prepareEnvironment();
+    // Qt is shown only the program name: no command line is read.
+    int qtArgc = argc > 0 ? 1 : 0;
+    BreloApplication app(qtArgc, argv);
+
+    SingleInstanceGuard guard(AppInfo::instanceName());
+    if (guard.acquire() == SingleInstanceGuard::Result::Busy) {
+        QMessageBox::information(nullptr, QStringLiteral("Atenção"),
+                                 QStringLiteral("Atenção o programa já está aberto!."));
+        return 0;
+    }
+
+    if (topLevelWindowTitled(AppInfo::blockingWindowTitle())) {
+        QMessageBox::information(nullptr, QStringLiteral("Information"),
+                                 QStringLiteral("Você não pode executar outra cópia do aplicativo"));
+        return 0;
+    }
+
+    QApplication::setApplicationName(QStringLiteral("breloplayer"));
+    app.setHelpFile(AppInfo::helpFile());
+    createWindows();
+    FormPrincipal->show();
+    app.exec();
+
+    // A stream whose host name never resolves can hold the library for
+    // seconds; the process must still end at once.
+    FormPrincipal->PlayerBrelo->shutdown(500);
+    return 0;
+}

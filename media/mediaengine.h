@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class StoredState;
+
+// The media engine control of the main window (`PlayerBrelo`). It hides the
+// playing library entirely: the windows see only the property writes
+// `URL`, `uiMode` and `fullScreen`, the stored initial state, its own
+// playback controls and a status text.
+//
+// No call here blocks the user-interface thread: opening, switching and
+// closing streams run on the engine's own thread.
+class MediaEngine : public QWidget
+{
+    Q_OBJECT
+    // The stored initial state, as hexadecimal text in the window's layout.
+    Q_PROPERTY(QString ControlData READ controlData WRITE setControlData DESIGNABLE false)
+
+public:
+    enum class Status { Idle, Connecting, Buffering, Playing, Paused, Stopped, Failed };
+    Q_ENUM(Status)
+
+    // Decoded audio, for tests and benchmarks: interleaved signed 16-bit
+    // samples, called on an engine thread.
+    using AudioTap = std::function<void(const qint16 *samples, int frames, int channels, int rate)>;
+
+    struct Options {
+        bool video = true;   // false: no picture at all (window-less tests)
+        AudioTap audioTap;   // set: decoded sound goes here instead of the speakers
+        int openTimeoutMs = 8000;  // a station that sends nothing for this long "does not answer"
+    };
+    // Applies to engines created afterwards (the layout creates ours).
+    static void setDefaultOptions(const Options &options);
+    static Options defaultOptions();
+
+    explicit MediaEngine(QWidget *parent = nullptr);
+    ~MediaEngine() override;
+
+    // Loads the stored state from its hexadecimal text; throws ControlError
+    // naming the offset for a malformed block.
+    void setControlData(const QString &hex);
+    QString controlData() const;
+
+    // Property writes. Each throws ControlError when the value is refused.
+    void setURL(const QString &url);
+    void setUiMode(const QString &mode);
+    void setFullScreen(bool on);
+
+    QString URL() const;
+    QString uiMode() const;  // as stored: lower-case
+    bool fullScreen() const;
+    int volume() const;
+    bool muted() const;
+
+    Status status() const;
+    QString statusText() const;
+
+    // Ends playback and lets go of the library within `msTimeout`; a call
+    // still hung inside the library after that is abandoned to the
+    // process's end.
+    void shutdown(int msTimeout = 500);
+
+signals:
+    // Every accepted property write, in order (name as written, value).
+    void propertyWritten(const QString &name, const QVariant &value);
+    void statusChanged(MediaEngine::Status status, const QString &text);
+    // The engine's re-buffering after playback had started (a dropout).
+    void rebuffered();
+    void fullScreenChanged(bool on);
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,6 @@
+#include "news/noticia.h"
+
+TBrowseNoticia::TBrowseNoticia(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("BrowseNoticia"));
+}

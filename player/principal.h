@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QAction>
+#include <QList>
+#include <QMenu>
+#include <QPixmap>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class FormPrincipal;
+}
+class QComboBox;
+class QLabel;
+class QPushButton;
+class MediaEngine;
+class TrayIcon;
+class BalloonHint;
+
+// The main player window: the channel list, the media engine, the menu
+// button and the update label, in four presentations.
+class TFormPrincipal : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TFormPrincipal(QWidget *parent = nullptr);
+    ~TFormPrincipal() override;
+
+    // Controls of the layout, by their layout names.
+    QPushButton *btnMenu = nullptr;
+    QComboBox *BreloCombo = nullptr;
+    MediaEngine *PlayerBrelo = nullptr;
+    QLabel *Label1 = nullptr;
+
+    // The one context menu and its items.
+    QMenu *PopupMenu = nullptr;
+    QAction *ModoNormal1 = nullptr;
+    QAction *ModoMaior1 = nullptr;
+    QAction *ModoTelaCheia1 = nullptr;
+    QAction *ModoRdio1 = nullptr;
+    QAction *N2 = nullptr;
+    QAction *BrowserNoticias1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Ajuda1 = nullptr;
+    QAction *Configurar = nullptr;
+    QAction *N3 = nullptr;
+    QAction *Encerrar1 = nullptr;
+
+    // Image lists.
+    QList<QPixmap> imgpopup;        // 22 x 22, menu pictures
+    QList<QPixmap> ImageListMenu;   // 32 x 32, balloon of btnMenu
+    QList<QPixmap> ImageListCombo;  // 32 x 32, balloon of BreloCombo
+
+    // Balloon hints.
+    BalloonHint *HintMenu = nullptr;
+    BalloonHint *HintCombo = nullptr;
+
+    // The notification-area icon.
+    TrayIcon *trayIcon() const { return m_tray.get(); }
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+
+    // Shows the context menu with its right edge at `pos` (screen
+    // coordinates) and its top at pos.y().
+    void showPopupMenu(const QPoint &pos);
+
+public slots:
+    // Creation.
+    void FormCreate();
+
+    // Channel list.
+    void BreloComboClick();
+    void BreloComboSelect();
+    void BreloComboMouseLeave();
+
+    // Display modes.
+    void ModoNormal1Click();
+    void ModoMaior1Click();
+    void ModoTelaCheia1Click();
+    void ModoRdio1Click();
+
+    // Other menu commands.
+    void BrowserNoticias1Click();
+    void Ajuda1Click();
+    void ConfigurarClick();
+    void Encerrar1Click();
+
+    // Menu button and update label.
+    void btnMenuClick();
+    void btnMenuMouseLeave();
+    void Label1Click();
+
+    // Window events that carry the old handlers' names.
+    void FormShow();
+    void FormActivate();
+    void FormMouseMove();
+
+    // Tray icon notifications (QSystemTrayIcon::ActivationReason).
+    void TrayIconMessage(int reason);
+
+protected:
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    // Construction of the parts, each in the file of its concern.
+    void setupCatalogue();     // principal.cpp
+    void setupPopupMenu();     // contextmenu.cpp
+    void setupHints();         // contextmenu.cpp
+    void setupTrayIcon();      // windowcommands.cpp
+
+    // Placement (displaymodes.cpp). Sizes and positions are the window's
+    // outer rectangle, frame included.
+    void setOuterSize(int width, int height);
+    void cornerPlacement();
+    void screenClamp();
+    void requestStayOnTop();
+    void giveWindowFocus();
+    void giveControlFocus(QWidget *control);
+
+    // Event filters of the menu button, the list and the label for the
+    // menu, the hints and the pointer leaving (contextmenu.cpp).
+    bool menuEventFilter(QObject *watched, QEvent *e);
+
+    std::unique_ptr<Ui::FormPrincipal> ui;
+    std::unique_ptr<TrayIcon> m_tray;
+    bool m_clamping = false;
+};

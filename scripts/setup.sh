@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs, from Debian's own archive, whatever the build, the tests and the
+# packaging need and this machine lacks. Safe to run again: present packages
+# are skipped, so a prepared machine does no network work at all.
+set -e
+
+PACKAGES="
+cmake g++ make pkg-config
+qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
+libx11-dev libxcb1-dev
+libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
+fp-utils libchm-bin librsvg2-bin
+fontconfig fonts-dejavu-core
+xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
+iproute2 util-linux procps
+debhelper dpkg-dev fakeroot desktop-file-utils appstream lintian
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing:$missing"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing
