@@ -18,6 +18,11 @@ bool TFormPrincipal::menuEventFilter(QObject *, QEvent *)
     return false;
 }
 
+bool TFormPrincipal::menuWindowEvent(QEvent *)
+{
+    return false;
+}
+
 void TFormPrincipal::showPopupMenu(const QPoint &pos)
 {
     PopupMenu->popup(pos);

@@ -36,6 +36,8 @@ void TFormPrincipal::FormMouseMove() {}
 
 bool TFormPrincipal::event(QEvent *e)
 {
+    if (menuWindowEvent(e))
+        return true;
     return QWidget::event(e);
 }
 

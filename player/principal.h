@@ -129,7 +129,22 @@ private:
     // menu, the hints and the pointer leaving (contextmenu.cpp).
     bool menuEventFilter(QObject *watched, QEvent *e);
 
+    // Window events the context menu needs first (shortcut keys, the
+    // keyboard's menu key); true when consumed (contextmenu.cpp).
+    bool menuWindowEvent(QEvent *e);
+
     std::unique_ptr<Ui::FormPrincipal> ui;
     std::unique_ptr<TrayIcon> m_tray;
+
+    // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
     bool m_clamping = false;
+    // --- end of display modes and window commands ---
+
+
+
+
+
+
+    // --- state of the context menu, hints and links (contextmenu.cpp) ---
+    // --- end of context menu, hints and links ---
 };
