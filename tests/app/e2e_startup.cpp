@@ -1,0 +1,121 @@
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QWidget>
+
+#include <csignal>
+
+// The real program, started as a user would: once only, refusing a second
+// copy, recovering after a crash, and refusing to start beside a window
+// titled "Player Brelo 1.6".
+class E2EStartup : public QObject
+{
+    Q_OBJECT
+
+    static QString binary() { return qEnvironmentVariable("BRELO_BINARY"); }
+
+    static QStringList windowsNamed(const QString &regex, bool onlyVisible = true)
+    {
+        QProcess p;
+        QStringList args{QStringLiteral("search")};
+        if (onlyVisible)
+            args << QStringLiteral("--onlyvisible");
+        args << QStringLiteral("--name") << regex;
+        p.start(QStringLiteral("xdotool"), args);
+        p.waitForFinished(5000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    static bool waitForWindow(const QString &regex, int ms = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            if (!windowsNamed(regex).isEmpty())
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+    // Presses Enter in the message box, as the user closing it would.
+    static void confirm(const QString &regex)
+    {
+        const QString id = windowsNamed(regex).value(0);
+        QVERIFY(!id.isEmpty());
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    }
+
+    static std::unique_ptr<QProcess> start()
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(binary(), {});
+        return p;
+    }
+
+    std::unique_ptr<QProcess> first;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(binary()), qPrintable(binary()));
+        QVERIFY(windowsNamed(QStringLiteral("Brelo")).isEmpty());
+    }
+
+    void firstStartShowsTheMainWindow()
+    {
+        first = start();
+        QVERIFY(first->waitForStarted());
+        QVERIFY(waitForWindow(QStringLiteral("^Brelo Player 1\\.6$")));
+        QCOMPARE(first->state(), QProcess::Running);
+    }
+
+    void secondStartIsRefused()
+    {
+        auto second = start();
+        QVERIFY(second->waitForStarted());
+        QVERIFY(waitForWindow(QStringLiteral("^Atenção$")));
+        QCOMPARE(windowsNamed(QStringLiteral("^Brelo Player 1\\.6$")).size(), 1);
+        confirm(QStringLiteral("^Atenção$"));
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(first->state(), QProcess::Running);
+    }
+
+    void startAfterAKilledCopyGoesOn()
+    {
+        ::kill(pid_t(first->processId()), SIGKILL);
+        QVERIFY(first->waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Brelo Player 1\\.6$")).isEmpty(), 5000);
+
+        auto again = start();
+        QVERIFY(waitForWindow(QStringLiteral("^Brelo Player 1\\.6$")));
+        QVERIFY(windowsNamed(QStringLiteral("^Atenção$")).isEmpty());
+        ::kill(pid_t(again->processId()), SIGKILL);
+        QVERIFY(again->waitForFinished(5000));
+    }
+
+    void foreignWindowTitleStopsTheStart()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Brelo Player 1\\.6$")).isEmpty(), 5000);
+        QWidget other;
+        other.setWindowTitle(QStringLiteral("Player Brelo 1.6"));
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+
+        auto p = start();
+        QVERIFY(waitForWindow(QStringLiteral("^Information$")));
+        QVERIFY(windowsNamed(QStringLiteral("^Brelo Player 1\\.6$"), false).isEmpty());
+        confirm(QStringLiteral("^Information$"));
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+    }
+};
+
+QTEST_MAIN(E2EStartup)
+#include "e2e_startup.moc"
