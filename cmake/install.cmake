@@ -8,8 +8,16 @@
 #   <prefix>/share/applications/breloplayer.desktop
 #   <prefix>/share/metainfo/<appstream id>.metainfo.xml
 #   <prefix>/share/icons/hicolor/{16x16,32x32,48x48,256x256,scalable}/apps/
+#   <prefix>/share/man/man1/breloplayer.1
 
 include(GNUInstallDirs)
+
+# The version is kept once, in project(); a package build hands in the one
+# its changelog carries, and the two must not drift apart.
+if(DEFINED BRELO_PACKAGE_VERSION AND NOT BRELO_PACKAGE_VERSION STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "The package is versioned ${BRELO_PACKAGE_VERSION}, "
+        "the program ${PROJECT_VERSION}: update debian/changelog or project().")
+endif()
 
 # The program looks for its help file in its own folder, so the two live
 # together in a private folder and bin/ only carries a link. Qt resolves the
@@ -67,3 +75,8 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/${BRELO_APP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${BRELO_APPSTREAM_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+set(BRELO_VERSION_SHORT ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+configure_file(${CMAKE_SOURCE_DIR}/packaging/breloplayer.1.in
+    ${CMAKE_BINARY_DIR}/packaging/breloplayer.1 @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/breloplayer.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
