@@ -40,14 +40,18 @@ install(TARGETS breloplayer RUNTIME DESTINATION ${BRELO_PRIVATE_DIR})
 
 # The help file is written by the `brelo_help` target when the build has
 # one; building the program then brings it along, and installing without it
-# is an error. A build without that target installs what it finds.
-set(BRELO_HELP_FILE ${CMAKE_BINARY_DIR}/ajuda.chm)
-if(TARGET brelo_help)
-    add_dependencies(breloplayer brelo_help)
-    install(FILES ${BRELO_HELP_FILE} DESTINATION ${BRELO_PRIVATE_DIR})
-else()
-    install(FILES ${BRELO_HELP_FILE} DESTINATION ${BRELO_PRIVATE_DIR} OPTIONAL)
-endif()
+# is an error. A build without that target installs what it finds. Decided
+# once the whole tree is read, wherever that target is defined.
+function(brelo_install_help)
+    set(help_file ${CMAKE_BINARY_DIR}/ajuda.chm)
+    if(TARGET brelo_help)
+        add_dependencies(breloplayer brelo_help)
+        install(FILES ${help_file} DESTINATION ${BRELO_PRIVATE_DIR})
+    else()
+        install(FILES ${help_file} DESTINATION ${BRELO_PRIVATE_DIR} OPTIONAL)
+    endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL brelo_install_help)
 
 # A relative link keeps working under DESTDIR, in a package and after the
 # prefix is moved. file(INSTALL) copies a link as a link.

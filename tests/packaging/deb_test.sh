@@ -37,7 +37,7 @@ case $(readlink -f "$build") in
 esac
 tar -C "$src" --exclude=./.git --exclude=./build --exclude='./build-*' --exclude='./obj-*' \
     ${build_rel:+--exclude="$build_rel"} --exclude=./debian/.debhelper --exclude=./debian/breloplayer \
-    --exclude=./debian/tmp --exclude=./debian/files --exclude='./debian/*.substvars' \
+    --exclude=./debian/build --exclude=./debian/tmp --exclude=./debian/files --exclude='./debian/*.substvars' \
     --exclude='./debian/*.log' --exclude=./debian/debhelper-build-stamp -cf - . \
     | tar -C "$tmp/breloplayer" -xf -
 
