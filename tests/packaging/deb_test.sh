@@ -22,7 +22,7 @@ installed=""
 cleanup() {
     stop_program
     if [ -n "$installed" ]; then
-        apt-get remove -y -q breloplayer >"$tmp/remove.log" 2>&1 || cat "$tmp/remove.log" >&2
+        apt-get remove -y -q -o DPkg::Lock::Timeout=120 breloplayer >"$tmp/remove.log" 2>&1 || cat "$tmp/remove.log" >&2
     fi
     rm -rf "$tmp"
 }
@@ -76,7 +76,8 @@ lintian --fail-on error --info "$tmp"/breloplayer_*.changes >"$tmp/lintian.log" 
 grep -v 'running with root privileges' "$tmp/lintian.log" || true
 pass "lintian: no errors"
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$deb" \
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    -o DPkg::Lock::Timeout=120 "$deb" \
     >"$tmp/install.log" 2>&1 || { cat "$tmp/install.log" >&2; fail "apt-get install"; }
 installed=1
 dpkg-query -W -f='${Status} ${Version}\n' breloplayer | grep -q "ok installed $deb_version" \
@@ -93,7 +94,7 @@ check_running_window /usr/share/applications/breloplayer.desktop /usr/lib/brelop
     "$shots/packaging-deb.png"
 stop_program
 
-apt-get remove -y -q breloplayer >"$tmp/remove.log" 2>&1 || { cat "$tmp/remove.log" >&2; fail "apt-get remove"; }
+apt-get remove -y -q -o DPkg::Lock::Timeout=120 breloplayer >"$tmp/remove.log" 2>&1 || { cat "$tmp/remove.log" >&2; fail "apt-get remove"; }
 installed=""
 [ ! -e /usr/bin/breloplayer ] && [ ! -e /usr/lib/breloplayer ] || fail "files left after apt-get remove"
 pass "apt-get remove breloplayer"
