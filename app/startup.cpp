@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/appicon.h"
 #include "app/appinfo.h"
 #include "app/breloapplication.h"
 #include "app/singleinstance.h"
@@ -33,6 +34,11 @@ int runBrelo(int argc, char **argv)
     // Qt is shown only the program name: no command line is read.
     int qtArgc = argc > 0 ? 1 : 0;
     BreloApplication app(qtArgc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(BRELO_VERSION_SHORT));
+    // Ties the windows to the menu entry, so the desktop groups them under it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("breloplayer"));
+    // Set before any window exists: every window and the tray icon take it.
+    QApplication::setWindowIcon(AppIcon::icon());
 
     SingleInstanceGuard guard(AppInfo::instanceName());
     if (guard.acquire() == SingleInstanceGuard::Result::Busy) {
