@@ -37,9 +37,9 @@ void substituteLayoutFonts()
 {
     static const bool done = [] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Arimo"), QStringLiteral("FreeSans"),
-                                    QStringLiteral("Arial")});
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                    QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                                    QStringLiteral("FreeSans")});
         return true;
     }();
     Q_UNUSED(done);
@@ -83,7 +83,12 @@ Tfsobre::Tfsobre(QWidget *parent)
 {
     substituteLayoutFonts();
     ui->setupUi(this);
-    setBackgroundRole(QPalette::Button);
+    // Button face behind everything. Taking the colour rather than the role
+    // keeps the labels' text in WindowText, the role the layout colours.
+    QPalette face = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        face.setBrush(group, QPalette::Window, face.brush(group, QPalette::Button));
+    setPalette(face);
 
     // System colours of the layout that Qt has roles for.
     for (QLabel *l : {ui->Label3, ui->Label1, ui->Label2})
@@ -105,6 +110,7 @@ Tfsobre::Tfsobre(QWidget *parent)
 
     connect(ui->OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->LinkLabel1, &QLabel::linkActivated, this, &Tfsobre::onLinkActivated);
+    ui->LinkLabel1->installEventFilter(this);
     ui->OKButton->setFocus();
 }
 
@@ -179,6 +185,21 @@ void Tfsobre::placeForFirstShowing()
 
 bool Tfsobre::eventFilter(QObject *watched, QEvent *event)
 {
+    // Tabbing onto a QLabel focuses the label, not its anchor, so Enter
+    // would do nothing there (and the dialog would not press OK either).
+    // The link is reached by Tab, so Enter or Space there follows it.
+    if (watched == ui->LinkLabel1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool activates = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+                            || key->key() == Qt::Key_Space;
+        if (activates && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            const auto anchors = LinkMarkup::anchors(ui->LinkLabel1->text());
+            if (!anchors.isEmpty()) {
+                onLinkActivated(anchors.first().href);
+                return true;
+            }
+        }
+    }
     if (m_awaitingFrame && watched == windowHandle() && event->type() == QEvent::Expose
         && windowHandle()->isExposed()) {
         m_awaitingFrame = false;

@@ -39,11 +39,10 @@ QString decoded(QString value)
 QList<Anchor> anchors(const QString &markup)
 {
     static const QRegularExpression tag(
-        QStringLiteral("<a(\\s[^>]*)?>(.*?)</a\\s*>"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+        QStringLiteral("<a(\\s[^>]*)?>"),
+        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression attribute(
         QStringLiteral("([A-Za-z_:][-A-Za-z0-9_:.]*)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"));
-    static const QRegularExpression innerTags(QStringLiteral("<[^>]*>"));
 
     QList<Anchor> result;
     for (auto it = tag.globalMatch(markup); it.hasNext();) {
@@ -65,7 +64,6 @@ QList<Anchor> anchors(const QString &markup)
                 seenHref = true;
             }
         }
-        a.text = decoded(QString(m.captured(2)).remove(innerTags));
         result.append(a);
     }
     return result;

@@ -11,7 +11,6 @@ struct Anchor
 {
     QString id;
     QString href;
-    QString text;
 };
 
 QList<Anchor> anchors(const QString &markup);
