@@ -182,7 +182,6 @@ private slots:
         };
         QCOMPARE(ink("Label6"), QColor(166, 202, 240));
         QCOMPARE(ink("Label7"), QColor(Qt::white));
-        QCOMPARE(ink("Label4"), w.palette().color(QPalette::Shadow));
         QCOMPARE(child(&w, "Label6")->autoFillBackground(), false);
         QCOMPARE(child(&w, "Label7")->autoFillBackground(), false);
         QCOMPARE(w.palette().color(w.backgroundRole()), w.palette().color(QPalette::Button));
