@@ -2,6 +2,7 @@
 
 #include "about/linkmarkup.h"
 #include "about/placement.h"
+#include "about/taskbarhint.h"
 #include "app/errors.h"
 #include "ui_formsobre.h"
 
@@ -152,12 +153,18 @@ void Tfsobre::keyPressEvent(QKeyEvent *event)
 
 void Tfsobre::setVisible(bool visible)
 {
-    if (visible && !m_everShown) {
-        m_everShown = true;
-        placeForFirstShowing();
+    if (visible && !isVisible()) {
+        // Later showings keep the position the window had, dragged or not:
+        // having been moved once, QDialog no longer centres it on its parent.
+        if (!m_everShown) {
+            m_everShown = true;
+            placeForFirstShowing();
+        }
+        if (!windowHandle())
+            create();
+        // The player's own taskbar button stands for the program.
+        TaskbarHint::skipTaskbar(windowHandle());
     }
-    // Later showings keep the position the window had, dragged or not:
-    // having been moved once, QDialog no longer centres it on its parent.
     QDialog::setVisible(visible);
 }
 

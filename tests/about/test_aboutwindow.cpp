@@ -43,6 +43,14 @@ class TestAboutWindow : public QObject
         return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
+    static QString netWmState(QWidget *w)
+    {
+        QProcess p;
+        p.start(QStringLiteral("xprop"), {"-id", QString::number(w->winId()), "_NET_WM_STATE"});
+        p.waitForFinished(10000);
+        return QString::fromLatin1(p.readAllStandardOutput());
+    }
+
     static bool shownAndFramed(QWidget *w)
     {
         return w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed()
@@ -269,7 +277,8 @@ private slots:
         QVERIFY(m_errors.isEmpty());
     }
 
-    // Placement as the window manager sees it; needs the session's openbox.
+    // Placement and taskbar as the window manager sees them; needs the
+    // session's openbox.
     void placement()
     {
         if (xdotool().isEmpty())
@@ -282,6 +291,7 @@ private slots:
         Tfsobre w(&owner);
         w.show();
         QTRY_VERIFY(shownAndFramed(&w));
+        QVERIFY(netWmState(&w).contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")));
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
         QTRY_VERIFY2((w.frameGeometry().center() - work.center()).manhattanLength() <= 2,
                      qPrintable(QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
@@ -311,6 +321,8 @@ private slots:
         QTRY_VERIFY(shownAndFramed(&w));
         QTest::qWait(200);
         QCOMPARE(w.pos(), dragged);
+        // Withdrawing the window dropped the hint; it is asked for again.
+        QVERIFY(netWmState(&w).contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")));
         w.hide();
     }
 
