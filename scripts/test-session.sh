@@ -30,7 +30,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/displa
 pids="$pids $!"
 i=0
 while [ ! -s "$session/display" ]; do
-    i=$((i + 1)); [ $i -gt 100 ] && { echo "Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; exit 1; }
+    i=$((i + 1)); [ $i -gt 300 ] && { echo "Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; exit 1; }
     sleep 0.1
 done
 export DISPLAY=":$(cat "$session/display")"
@@ -40,7 +40,7 @@ pids="$pids $!"
 # Wait until the window manager owns the screen.
 i=0
 until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    i=$((i + 1)); [ $i -gt 100 ] && { echo "openbox did not start" >&2; exit 1; }
+    i=$((i + 1)); [ $i -gt 300 ] && { echo "openbox did not start" >&2; exit 1; }
     sleep 0.1
 done
 
@@ -49,7 +49,7 @@ trayer --edge top --align left --widthtype pixel --width 240 --heighttype pixel 
 pids="$pids $!"
 i=0
 until xprop -root | grep -q '_NET_SYSTEM_TRAY_S0\|^_NET_SYSTEM_TRAY' || xdotool search --classname trayer >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -gt 100 ] && { echo "trayer did not start" >&2; exit 1; }
+    i=$((i + 1)); [ $i -gt 300 ] && { echo "trayer did not start" >&2; exit 1; }
     sleep 0.1
 done
 sleep 0.3
