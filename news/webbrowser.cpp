@@ -3,6 +3,7 @@
 #include "app/errors.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -76,13 +77,23 @@ NewsWebBrowser::NewsWebBrowser(QWidget *parent) : QWidget(parent)
     auto *box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
+    // The program's windows live until the process ends, but the engine
+    // shuts down with the application object and must not find a page of
+    // ours still alive then.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        setFocusProxy(nullptr);
+        delete m_view;
+        m_view = nullptr;
+        m_pending.clear();
+        m_closed = true;
+    });
 }
 
 NewsWebBrowser::~NewsWebBrowser() = default;
 
 void NewsWebBrowser::start()
 {
-    if (m_view)
+    if (m_view || m_closed)
         return;
     m_view = new QWebEngineView(this);
     // The default profile keeps nothing on disk: the program writes no file.

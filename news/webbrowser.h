@@ -50,4 +50,5 @@ signals:
 private:
     QWebEngineView *m_view = nullptr;
     QString m_pending;
+    bool m_closed = false; // the application is ending
 };

@@ -247,7 +247,10 @@ private slots:
     {
         news->WebBrowser->Navigate(server.url("/semtitulo.html"));
         QVERIFY(loaded("/semtitulo.html"));
-        QVERIFY(news->windowTitle().endsWith(QStringLiteral(" - Brelo Browser")));
+        // Whatever the engine reports for a page without a title (the
+        // address, here) goes into the caption as it is.
+        QCOMPARE(news->windowTitle(), webPage()->title() + QStringLiteral(" - Brelo Browser"));
+        qInfo() << "caption of a page without a title:" << news->windowTitle();
         news->WebBrowserTitleChange(QString());
         QCOMPARE(news->windowTitle(), QStringLiteral(" - Brelo Browser"));
     }
