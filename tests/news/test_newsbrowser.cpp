@@ -255,16 +255,13 @@ private slots:
         QCOMPARE(news->windowTitle(), QStringLiteral(" - Brelo Browser"));
     }
 
-    void hoveredLinkInStatusPanel()
+    void closeAndReopenKeepsEverything()
     {
         news->WebBrowser->Navigate(server.url("/site1/"));
         QVERIFY(loaded("/site1/"));
+        // A hovered link's address is the status text.
         emit webPage()->linkHovered(server.url("/pagina2.html"));
         QCOMPARE(status(), server.url("/pagina2.html"));
-    }
-
-    void closeAndReopenKeepsEverything()
-    {
         news->WebBrowser->Navigate(server.url("/pagina2.html"));
         QVERIFY(loaded("/pagina2.html"));
         QTRY_VERIFY(news->btnvoltar->isEnabled());
@@ -320,20 +317,6 @@ private slots:
 
         // The window still works: the first site loads.
         QTRY_COMPARE_WITH_TIMEOUT(fresh.windowTitle(), QStringLiteral("Tambrel Local - Brelo Browser"), 15000);
-    }
-
-    void commandStateRules()
-    {
-        news->WebBrowserCommandStateChange(2, false);
-        QVERIFY(!news->btnvoltar->isEnabled());
-        news->WebBrowserCommandStateChange(2, -1);
-        QVERIFY(news->btnvoltar->isEnabled());
-        news->WebBrowserCommandStateChange(1, false);
-        QVERIFY(!news->btnavancar->isEnabled());
-        news->WebBrowserCommandStateChange(-1, true);
-        QVERIFY(!news->btnavancar->isEnabled());
-        QVERIFY(news->btnvoltar->isEnabled());
-        QVERIFY(news->btnAtualizar->isEnabled() && news->BtnSair->isEnabled());
     }
 };
 
