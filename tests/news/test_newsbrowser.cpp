@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <unistd.h>
@@ -110,6 +111,8 @@ private slots:
         QVERIFY(!news->isVisible());
         QCOMPARE(server.requestCount("/site1/"), 1);
         QCOMPARE(news->windowTitle(), QStringLiteral("Tambrel Local - Brelo Browser"));
+        // The program writes no file: no cookies, cache or history on disk.
+        QVERIFY(webPage()->profile()->isOffTheRecord());
         // The engine's first reports reach the hidden window too.
         QVERIFY(!news->btnvoltar->isEnabled());
         QVERIFY(!news->btnavancar->isEnabled());
