@@ -166,6 +166,16 @@ EngineWorker::EngineWorker(const Config &config, std::shared_ptr<Reaper> reaper)
     connect(m_timeout, &QTimer::timeout, this, [this] {
         if (m_started)
             return;
+        if (m_reply) {
+            m_reply->setProperty("timedOut", true);
+            m_reply->abort();
+            return;
+        }
+        if (m_lookupToken) {
+            m_lookupToken.reset();
+            candidateFailed(Failure::NoAnswer);
+            return;
+        }
         if (m_sawProgress && !m_extended) {
             // Connected and filling its buffer: a slow station, not a dead one.
             m_extended = true;
@@ -257,6 +267,9 @@ void EngineWorker::beginAttempt(const QString &url)
     m_next = 0;
     m_lastFailure = Failure::None;
     m_paused = false;
+    m_started = false;
+    m_sawProgress = false;
+    m_extended = false;
     if (url.trimmed().isEmpty()) {
         setStatus(MediaEngine::Status::Idle, {});
         return;
@@ -290,8 +303,10 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
-            if (got > kMaxPlaylistBytes)
-                reply->abort();  // not a playlist: a stream under a playlist's name
+            if (got > kMaxPlaylistBytes) {
+                reply->setProperty("tooBig", true);
+                reply->abort();
+            }  // not a playlist: a stream under a playlist's name
         });
         connect(reply, &QNetworkReply::finished, this, [this, reply, gen] { playlistFetched(reply, gen); });
     };
@@ -337,12 +352,10 @@ void EngineWorker::playlistFetched(QNetworkReply *reply, quint64 gen)
     if (gen != m_handledGen || reply != m_reply)
         return;
     m_reply = nullptr;
-    const bool tooBig = reply->bytesAvailable() > kMaxPlaylistBytes
-                        || reply->error() == QNetworkReply::OperationCanceledError;
+    const bool tooBig = reply->property("tooBig").toBool();
     if (reply->error() != QNetworkReply::NoError && !tooBig) {
         m_timeout->stop();
-        m_lastFailure = reply->error() == QNetworkReply::TimeoutError
-                                || reply->error() == QNetworkReply::OperationCanceledError
+        m_lastFailure = reply->error() == QNetworkReply::TimeoutError || reply->property("timedOut").toBool()
                             ? Failure::NoAnswer
                             : Failure::Error;
         m_candidates.clear();
