@@ -127,6 +127,7 @@ private:
     void onEvent(quint64 serial, int type, float value);
     void setStatus(MediaEngine::Status s, const QString &text);
     void armTimeout();
+    qint64 bytesRead() const;
 
     Config m_config;
     std::shared_ptr<EngineDetail::Reaper> m_reaper;
@@ -148,7 +149,8 @@ private:
     bool m_started = false;      // playback reached "playing" once
     bool m_rebuffering = false;
     bool m_sawProgress = false;  // buffering began: the station answers
-    bool m_extended = false;
+    int m_extensions = 0;
+    qint64 m_bytesAtTimeout = 0;
     bool m_paused = false;
     int m_volume = 100;
     bool m_muted = false;

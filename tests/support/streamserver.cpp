@@ -32,22 +32,26 @@ struct Stats {
 QByteArray wavHeader(int rate)
 {
     // A live stream has no length: the sizes say "as long as it goes".
-    QByteArray h(44, '\0');
+    // 32-bit float samples: with 16-bit PCM VLC first probes for DTS hidden
+    // in the WAV data and waits for about two seconds of a real-time stream
+    // before it plays, which would swamp every start-up figure.
+    QByteArray h(46, '\0');
     char *p = h.data();
     auto u32 = [](char *at, quint32 v) { qToLittleEndian(v, at); };
     auto u16 = [](char *at, quint16 v) { qToLittleEndian(v, at); };
     std::memcpy(p, "RIFF", 4);
     u32(p + 4, 0xFFFFFFF0u);
     std::memcpy(p + 8, "WAVEfmt ", 8);
-    u32(p + 16, 16);
-    u16(p + 20, 1);  // PCM
+    u32(p + 16, 18);
+    u16(p + 20, 3);  // IEEE float
     u16(p + 22, 1);  // mono
     u32(p + 24, quint32(rate));
-    u32(p + 28, quint32(rate * 2));
-    u16(p + 32, 2);
-    u16(p + 34, 16);
-    std::memcpy(p + 36, "data", 4);
-    u32(p + 40, 0xFFFFFFC0u);
+    u32(p + 28, quint32(rate * 4));
+    u16(p + 32, 4);
+    u16(p + 34, 32);
+    u16(p + 36, 0);  // no extra format bytes
+    std::memcpy(p + 38, "data", 4);
+    u32(p + 42, 0xFFFFFFC0u);
     return h;
 }
 
@@ -207,11 +211,14 @@ public:
         qint64 frames = due - c->framesSent;
         if (frames <= 0 || c->socket->bytesToWrite() > 512 * 1024)
             return;  // a client that does not read is not fed without end
-        QByteArray pcm(frames * 2, Qt::Uninitialized);
-        auto *out = reinterpret_cast<qint16 *>(pcm.data());
+        QByteArray pcm(frames * 4, Qt::Uninitialized);
+        auto *out = reinterpret_cast<quint32 *>(pcm.data());
         const double step = 2 * M_PI * st.toneHz / st.sampleRate;
         for (qint64 i = 0; i < frames; ++i) {
-            out[i] = qToLittleEndian(qint16(std::lround(12000 * std::sin(c->phase))));
+            const float v = float(0.37 * std::sin(c->phase));
+            quint32 bits;
+            std::memcpy(&bits, &v, 4);
+            out[i] = qToLittleEndian(bits);
             c->phase += step;
             if (c->phase > 2 * M_PI)
                 c->phase -= 2 * M_PI;

@@ -8,8 +8,9 @@
 #include <memory>
 
 // A stand-in radio station for tests and benchmarks: an HTTP server on its
-// own thread that serves live audio streams (16-bit PCM in a WAV header,
-// generated on the fly, a distinct tone per stream, paced in real time) and
+// own thread that serves live audio streams (mono,
+// generated on the fly as 32-bit float PCM in a WAV header, a distinct
+// tone per stream, paced in real time) and
 // playlist files pointing at them.
 //
 //   StreamServer server;
