@@ -70,8 +70,8 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     d->layout->setContentsMargins(0, 0, 0, 0);
     d->layout->setSpacing(0);
 
-    // The library draws into this window; it must be a real X11 window of
-    // its own, but the main window around it may stay a plain Qt one.
+    // The library draws into this window, which must be a real X11 window
+    // of its own, created before the first address is handed over.
     d->surface = new QWidget(this);
     d->surface->setObjectName(QStringLiteral("videoSurface"));
     d->surface->setAttribute(Qt::WA_NativeWindow);

@@ -35,11 +35,12 @@ public:
         AudioTap audioTap;   // set: decoded sound goes here instead of the speakers
         int openTimeoutMs = 8000;  // a station that sends nothing for this long "does not answer"
         // How far ahead of the sound the network is read. Short enough that
-        // a channel starts at once, long enough to ride out a server that
-        // pauses for a quarter of a second.
+        // a channel starts in about a third of the library's default time,
+        // long enough to ride out a server that pauses for a quarter of a
+        // second (the library's clock adds its own margin on top).
         int networkCachingMs = kDefaultNetworkCachingMs;
     };
-    static constexpr int kDefaultNetworkCachingMs = 300;
+    static constexpr int kDefaultNetworkCachingMs = 250;
     // Applies to engines created afterwards (the layout creates ours).
     static void setDefaultOptions(const Options &options);
     static Options defaultOptions();

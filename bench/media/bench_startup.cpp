@@ -156,10 +156,8 @@ int main(int argc, char **argv)
         rebuffers = 0;
         detector.reset();
         QTest::qWait(stallSeconds * 1000);
-        const double heard = detector.framesSinceReset() / 44100.0;
-        std::printf("stalling server (pauses of up to 250 ms), %d s: %d re-buffering events, "
-                    "longest gap between sound deliveries %lld ms, %.1f s of sound decoded\n",
-                    stallSeconds, rebuffers, detector.longestGapMs(), heard);
+        std::printf("stalling server (pauses of up to 250 ms), %d s: %d re-buffering events\n",
+                    stallSeconds, rebuffers);
     }
     engine.shutdown(2000);
     return 0;
