@@ -298,13 +298,15 @@ void MediaEngine::setFullScreen(bool on)
 bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == d->surface) {
+        const WId now = d->surface->internalWinId();
         if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown
-            && d->xwindow && d->surface->internalWinId() != d->xwindow
+            && d->xwindow && now && now != d->xwindow
             && (d->status == Status::Playing || d->status == Status::Buffering
                 || d->status == Status::Connecting)) {
-            // The library cannot move its picture to a new window: start the
-            // same address again into the new one.
-            d->xwindow = d->surface->winId();
+            // The window was made anew (the main window changed its flags):
+            // the library cannot move its picture, so the same address starts
+            // again into the new window.
+            d->xwindow = now;
             d->worker->requestSwitch(d->url, d->xwindow);
         } else if (event->type() == QEvent::MouseButtonDblClick && d->fullScreen) {
             emit d->fullScreenWindow->leaveRequested();

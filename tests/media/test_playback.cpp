@@ -129,11 +129,32 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 8000);
         const qint64 worst = probe.stop();
         QCOMPARE(engine->statusText(), text);
+        // Nothing stays connected to a station given up on.
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 3000);
         QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
         // The old station is silent: nothing of it reaches the speakers.
         QCOMPARE(detector.dominant(tones), 0.);
 
         QVERIFY2(switchAndHear(server.url("/m3u"), 1140), qPrintable(engine->statusText()));
+    }
+
+    void servesCatalogueAddressesOnPort80()
+    {
+        // As end-to-end tests of the program use it: port 80, a catalogue
+        // path, the host name left to the caller.
+        StreamServer port80;
+        if (!port80.listen(QHostAddress::LocalHost, 80))
+            QSKIP("port 80 needs root in a network namespace of its own");
+        port80.addStream("/aovivo/tvtambrel", 660);
+        port80.addFile("/aovivo/tvtambrel.asx", StreamServer::asx({port80.url("/aovivo/tvtambrel")}));
+        QCOMPARE(port80.url("/aovivo/tvtambrel.asx"), QStringLiteral("http://127.0.0.1/aovivo/tvtambrel.asx"));
+        QCOMPARE(port80.url("/x", "mms", "tv.example.com"), QStringLiteral("mms://tv.example.com:80/x"));
+        QVERIFY2(switchAndHear(port80.url("/aovivo/tvtambrel.asx"), 660), qPrintable(engine->statusText()));
+        QCOMPARE(port80.requests("/aovivo/tvtambrel.asx"), 1);
+        QCOMPARE(port80.openConnections("/aovivo/tvtambrel"), 1);
+        QVERIFY(port80.bytesSent("/aovivo/tvtambrel") > 22050);
+        engine->setURL(server.url("/aovivo"));
+        QTRY_COMPARE_WITH_TIMEOUT(port80.openConnections(), 0, 5000);
     }
 
     void newestWriteWins()

@@ -118,6 +118,7 @@ private slots:
         QSignalSpy changed(engine, &MediaEngine::fullScreenChanged);
         QSignalSpy writes(engine, &MediaEngine::propertyWritten);
         const QRect before = window->geometry();
+        const WId picture = surface->internalWinId();
 
         for (int round = 0; round < 2; ++round) {
             engine->setFullScreen(true);
@@ -139,6 +140,9 @@ private slots:
         QCOMPARE(changed.count(), 4);
         QCOMPARE(writes.count(), 4);
         QCOMPARE(window->geometry(), before);
+        // The same X11 window moved there and back: the library's picture
+        // was never cut off.
+        QCOMPARE(surface->internalWinId(), picture);
         // The picture still plays after the round trips.
         detector.reset();
         QVERIFY(detector.waitForTone(750, {750, 1500}, 8000));
