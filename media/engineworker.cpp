@@ -148,12 +148,6 @@ bool Reaper::waitIdle(int ms)
                            [this] { return m_queue.empty() && m_busy == 0; });
 }
 
-int Reaper::threads() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_threads;
-}
-
 // ---------------------------------------------------------------- Worker
 
 EngineWorker::EngineWorker(const Config &config, std::shared_ptr<Reaper> reaper)

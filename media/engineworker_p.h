@@ -57,7 +57,6 @@ public:
     void push(PlayerSlot *slot);
     // True when every player handed over is released before the deadline.
     bool waitIdle(int ms);
-    int threads() const;
 
 private:
     Reaper() = default;
