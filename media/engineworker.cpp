@@ -269,6 +269,7 @@ void EngineWorker::beginAttempt(const QString &url)
     m_lastFailure = Failure::None;
     m_paused = false;
     m_started = false;
+    m_flowing = false;
     m_sawProgress = false;
     m_extensions = 0;
     m_bytesAtTimeout = 0;
@@ -398,6 +399,7 @@ void EngineWorker::tryNext()
 void EngineWorker::startPlayer(const QString &address)
 {
     m_started = false;
+    m_flowing = false;
     m_rebuffering = false;
     m_sawProgress = false;
     m_extensions = 0;
@@ -496,33 +498,38 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
             break;  // announced before the connection: nothing received yet
         m_sawProgress = true;
         if (value < 100.f) {
-            if (m_started && !m_rebuffering) {
+            if (m_flowing && !m_rebuffering) {
                 m_rebuffering = true;
                 emit rebuffered();
             }
             setStatus(MediaEngine::Status::Buffering,
                       QStringLiteral("Armazenando em buffer: %1%").arg(int(value)));
-        } else if (m_started) {
+        } else {
+            // The buffer is full: the sound flows (again).
+            m_flowing = true;
             m_rebuffering = false;
             setStatus(m_paused ? MediaEngine::Status::Paused : MediaEngine::Status::Playing,
                       statusWord(m_paused ? MediaEngine::Status::Paused : MediaEngine::Status::Playing));
         }
         break;
     case libvlc_MediaPlayerPlaying:
+        // The library reports "playing" once the station answered, before
+        // its buffer is filled.
         if (!m_started) {
             m_started = true;
             m_timeout->stop();
             emit entryStarted(m_candidates.value(m_next - 1));
         }
         m_paused = false;
-        setStatus(MediaEngine::Status::Playing, statusWord(MediaEngine::Status::Playing));
+        if (m_flowing)
+            setStatus(MediaEngine::Status::Playing, statusWord(MediaEngine::Status::Playing));
         break;
     case libvlc_MediaPlayerPaused:
         m_paused = true;
         setStatus(MediaEngine::Status::Paused, statusWord(MediaEngine::Status::Paused));
         break;
     case libvlc_MediaPlayerEncounteredError:
-        if (!m_started) {
+        if (!m_flowing) {
             candidateFailed(Failure::Error);
         } else {
             dropPlayer();
@@ -530,8 +537,9 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         }
         break;
     case libvlc_MediaPlayerEndReached:
-        if (!m_started) {
-            // Ended without a sound: nothing playable behind this entry.
+        if (!m_flowing) {
+            // Ended before any sound: nothing playable behind this entry
+            // (a playlist the library only lists, a file it cannot read).
             candidateFailed(Failure::Error);
         } else {
             dropPlayer();

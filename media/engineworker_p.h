@@ -145,7 +145,8 @@ private:
     Failure m_lastFailure = Failure::None;
     EngineDetail::PlayerSlot *m_slot = nullptr;
     quint64 m_serial = 0;
-    bool m_started = false;      // playback reached "playing" once
+    bool m_started = false;      // the station answered: the library plays
+    bool m_flowing = false;      // the buffer was full once: sound flows
     bool m_rebuffering = false;
     bool m_sawProgress = false;  // buffering began: the station answers
     int m_extensions = 0;
