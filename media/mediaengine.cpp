@@ -1,6 +1,19 @@
-// Placeholder until the libVLC engine lands: keeps the written properties.
 #include "media/mediaengine.h"
+
 #include "app/errors.h"
+#include "media/engineworker_p.h"
+#include "media/fullscreenwindow.h"
+#include "media/storedstate.h"
+#include "ui_mediacontrols.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyle>
+#include <QThread>
+#include <QVBoxLayout>
 
 namespace {
 MediaEngine::Options &defaults()
@@ -8,51 +21,324 @@ MediaEngine::Options &defaults()
     static MediaEngine::Options o;
     return o;
 }
+
+const QStringList &uiModes()
+{
+    static const QStringList modes = {"invisible", "none", "mini", "full", "custom"};
+    return modes;
+}
 } // namespace
 
 class MediaEngine::Private
 {
 public:
-    QString url, uiMode = QStringLiteral("mini"), controlData;
+    Options options;
+    StoredState state;
+    QString controlData;
+    QString url;
+    QString uiMode = QStringLiteral("mini");
+    bool autoStart = true;
     bool fullScreen = false;
+    int volume = 100;
+    bool muted = false;
+    Status status = Status::Idle;
+    QString statusText;
+    QString entry;
+
+    QVBoxLayout *layout = nullptr;
+    QWidget *surface = nullptr;
+    QWidget *controls = nullptr;
+    Ui::MediaControls ui;
+    FullScreenWindow *fullScreenWindow = nullptr;
+    bool positionDragging = false;
+
+    QThread *thread = nullptr;
+    EngineWorker *worker = nullptr;
+    std::shared_ptr<EngineDetail::Reaper> reaper;
+    bool shutDown = false;
+    quint64 xwindow = 0;
 };
 
 void MediaEngine::setDefaultOptions(const Options &options) { defaults() = options; }
 MediaEngine::Options MediaEngine::defaultOptions() { return defaults(); }
 
-MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<Private>()) {}
-MediaEngine::~MediaEngine() = default;
+MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<Private>())
+{
+    d->options = defaults();
 
-void MediaEngine::setControlData(const QString &hex) { d->controlData = hex; }
+    d->layout = new QVBoxLayout(this);
+    d->layout->setContentsMargins(0, 0, 0, 0);
+    d->layout->setSpacing(0);
+
+    // The library draws into this window, which must be a real X11 window
+    // of its own, created before the first address is handed over.
+    d->surface = new QWidget(this);
+    d->surface->setObjectName(QStringLiteral("videoSurface"));
+    d->surface->setAttribute(Qt::WA_NativeWindow);
+    d->surface->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    QPalette black = d->surface->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    d->surface->setPalette(black);
+    d->surface->setAutoFillBackground(true);
+    d->surface->setFocusPolicy(Qt::NoFocus);
+    d->surface->installEventFilter(this);
+    d->layout->addWidget(d->surface, 1);
+
+    d->controls = new QWidget(this);
+    d->ui.setupUi(d->controls);
+    d->layout->addWidget(d->controls);
+    QStyle *st = style();
+    d->ui.playPauseButton->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    d->ui.stopButton->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+    d->ui.muteButton->setIcon(st->standardIcon(QStyle::SP_MediaVolume));
+    d->ui.positionSlider->setEnabled(false);
+
+    connect(d->ui.playPauseButton, &QToolButton::clicked, this, [this] {
+        Errors::guarded([this] {
+            if (d->status == Status::Playing || d->status == Status::Buffering)
+                pause();
+            else
+                play();
+        });
+    });
+    connect(d->ui.stopButton, &QToolButton::clicked, this, [this] { Errors::guarded([this] { stop(); }); });
+    connect(d->ui.muteButton, &QToolButton::toggled, this,
+            [this](bool on) { Errors::guarded([this, on] { setMuted(on); }); });
+    connect(d->ui.volumeSlider, &QSlider::valueChanged, this,
+            [this](int v) { Errors::guarded([this, v] { setVolume(v); }); });
+    connect(d->ui.positionSlider, &QSlider::sliderPressed, this, [this] { d->positionDragging = true; });
+    connect(d->ui.positionSlider, &QSlider::sliderReleased, this, [this] {
+        d->positionDragging = false;
+        const double pos = d->ui.positionSlider->value() / 1000.0;
+        QMetaObject::invokeMethod(d->worker, [w = d->worker, pos] { w->setPosition(pos); });
+    });
+
+    d->fullScreenWindow = new FullScreenWindow(this);
+    connect(d->fullScreenWindow, &FullScreenWindow::leaveRequested, this, [this] {
+        if (!d->fullScreen)
+            return;
+        d->fullScreen = false;
+        d->fullScreenWindow->hide();
+        d->surface->setParent(this);
+        d->layout->insertWidget(0, d->surface, 1);
+        d->surface->setVisible(d->uiMode != QLatin1String("invisible"));
+        emit fullScreenChanged(false);
+    });
+
+    EngineWorker::Config config;
+    config.video = d->options.video;
+    config.tap = d->options.audioTap;
+    config.openTimeoutMs = d->options.openTimeoutMs;
+    config.networkCachingMs = d->options.networkCachingMs;
+    d->reaper = EngineDetail::Reaper::create();
+    d->worker = new EngineWorker(config, d->reaper);
+    d->thread = new QThread;
+    d->thread->setObjectName(QStringLiteral("brelo-engine"));
+    d->worker->moveToThread(d->thread);
+    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, const QString &text) {
+        d->status = s;
+        d->statusText = text;
+        d->ui.statusLabel->setText(text);
+        d->ui.statusLabel->setToolTip(text);
+        const bool running = s == Status::Playing || s == Status::Buffering || s == Status::Connecting;
+        d->ui.playPauseButton->setIcon(
+            style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+        d->ui.playPauseButton->setToolTip(running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir"));
+        if (s == Status::Failed || s == Status::Stopped || s == Status::Idle)
+            d->entry.clear();
+        emit statusChanged(s, text);
+    });
+    connect(d->worker, &EngineWorker::rebuffered, this, &MediaEngine::rebuffered);
+    connect(d->worker, &EngineWorker::entryStarted, this, [this](const QString &address) {
+        d->entry = address;
+        emit entryStarted(address);
+    });
+    connect(d->worker, &EngineWorker::positionChanged, this, [this](double pos, bool seekable) {
+        d->ui.positionSlider->setEnabled(seekable);
+        if (!d->positionDragging)
+            d->ui.positionSlider->setValue(seekable ? int(pos * 1000) : 0);
+    });
+    d->thread->start();
+
+    applyUiMode();
+}
+
+MediaEngine::~MediaEngine()
+{
+    shutdown(500);
+}
+
+void MediaEngine::setControlData(const QString &hex)
+{
+    const StoredState s = StoredState::fromHex(hex);
+    d->controlData = hex;
+    d->state = s;
+    d->autoStart = s.autoStart;
+    d->volume = s.volume;
+    d->muted = s.mute;
+    {
+        const QSignalBlocker a(d->ui.volumeSlider), b(d->ui.muteButton);
+        d->ui.volumeSlider->setValue(s.volume);
+        d->ui.muteButton->setChecked(s.mute);
+    }
+    QMetaObject::invokeMethod(d->worker, [w = d->worker, v = s.volume, m = s.mute] {
+        w->setVolume(v);
+        w->setMuted(m);
+    });
+    d->uiMode = s.uiMode;
+    applyUiMode();
+    if (!s.url.isEmpty())
+        setURL(s.url);
+    if (s.fullScreen)
+        setFullScreen(true);
+}
+
 QString MediaEngine::controlData() const { return d->controlData; }
 
 void MediaEngine::setURL(const QString &url)
 {
     d->url = url;
     emit propertyWritten(QStringLiteral("URL"), url);
+    if (!d->autoStart || d->shutDown)
+        return;
+    play();
+}
+
+void MediaEngine::play()
+{
+    if (d->shutDown)
+        return;
+    if (d->status == Status::Paused) {
+        QMetaObject::invokeMethod(d->worker, &EngineWorker::resume);
+        return;
+    }
+    if (d->options.video)
+        d->xwindow = d->surface->winId();
+    d->entry.clear();
+    d->worker->requestSwitch(d->url, d->xwindow);
+}
+
+void MediaEngine::pause()
+{
+    if (!d->shutDown)
+        QMetaObject::invokeMethod(d->worker, &EngineWorker::pause);
+}
+
+void MediaEngine::stop()
+{
+    if (!d->shutDown)
+        QMetaObject::invokeMethod(d->worker, &EngineWorker::stop);
+}
+
+void MediaEngine::setVolume(int volume)
+{
+    d->volume = qBound(0, volume, 100);
+    if (d->ui.volumeSlider->value() != d->volume)
+        d->ui.volumeSlider->setValue(d->volume);
+    if (!d->shutDown)
+        QMetaObject::invokeMethod(d->worker, [w = d->worker, v = d->volume] { w->setVolume(v); });
+}
+
+void MediaEngine::setMuted(bool muted)
+{
+    d->muted = muted;
+    if (d->ui.muteButton->isChecked() != muted)
+        d->ui.muteButton->setChecked(muted);
+    d->ui.muteButton->setIcon(
+        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    if (!d->shutDown)
+        QMetaObject::invokeMethod(d->worker, [w = d->worker, muted] { w->setMuted(muted); });
 }
 
 void MediaEngine::setUiMode(const QString &mode)
 {
     const QString m = mode.toLower();
-    static const QStringList accepted = {"invisible", "none", "mini", "full", "custom"};
-    if (!accepted.contains(m))
+    if (!uiModes().contains(m))
         throw ControlError(QStringLiteral("Valor inválido para uiMode: \"%1\"").arg(mode));
     d->uiMode = m;
+    applyUiMode();
     emit propertyWritten(QStringLiteral("uiMode"), mode);
+}
+
+void MediaEngine::applyUiMode()
+{
+    const QString &m = d->uiMode;
+    const bool full = m == QLatin1String("full");
+    const bool withControls = full || m == QLatin1String("mini");
+    d->controls->setVisible(withControls);
+    d->ui.positionSlider->setVisible(full);
+    d->ui.volumeSlider->setVisible(full);
+    if (!d->fullScreen)
+        d->surface->setVisible(m != QLatin1String("invisible"));
 }
 
 void MediaEngine::setFullScreen(bool on)
 {
-    d->fullScreen = on;
     emit propertyWritten(QStringLiteral("fullScreen"), on);
+    if (!on) {
+        emit d->fullScreenWindow->leaveRequested();
+        return;
+    }
+    if (d->fullScreen)
+        return;
+    d->fullScreen = true;
+    QWidget *target = d->fullScreenWindow;
+    if (screen())
+        target->setScreen(screen());
+    d->surface->setParent(target);
+    static_cast<QVBoxLayout *>(target->layout())->addWidget(d->surface);
+    d->surface->show();
+    target->showFullScreen();
+    target->raise();
+    target->activateWindow();
+    target->setFocus();
+    emit fullScreenChanged(true);
+}
+
+bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == d->surface) {
+        const WId now = d->surface->internalWinId();
+        if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown
+            && d->xwindow && now && now != d->xwindow
+            && (d->status == Status::Playing || d->status == Status::Buffering
+                || d->status == Status::Connecting)) {
+            // The window was made anew (the main window changed its flags):
+            // the library cannot move its picture, so the same address starts
+            // again into the new window.
+            d->xwindow = now;
+            d->worker->requestSwitch(d->url, d->xwindow);
+        } else if (event->type() == QEvent::MouseButtonDblClick && d->fullScreen) {
+            emit d->fullScreenWindow->leaveRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString MediaEngine::URL() const { return d->url; }
 QString MediaEngine::uiMode() const { return d->uiMode; }
 bool MediaEngine::fullScreen() const { return d->fullScreen; }
-int MediaEngine::volume() const { return 100; }
-bool MediaEngine::muted() const { return false; }
-MediaEngine::Status MediaEngine::status() const { return Status::Idle; }
-QString MediaEngine::statusText() const { return {}; }
-void MediaEngine::shutdown(int) {}
+int MediaEngine::volume() const { return d->volume; }
+bool MediaEngine::muted() const { return d->muted; }
+MediaEngine::Status MediaEngine::status() const { return d->status; }
+QString MediaEngine::statusText() const { return d->statusText; }
+QString MediaEngine::currentEntry() const { return d->entry; }
+
+void MediaEngine::shutdown(int msTimeout)
+{
+    if (d->shutDown)
+        return;
+    d->shutDown = true;
+    const QDeadlineTimer deadline(msTimeout);
+    QMetaObject::invokeMethod(d->worker, &EngineWorker::shutdown, Qt::QueuedConnection);
+    if (d->thread->wait(deadline)) {
+        delete d->worker;
+        delete d->thread;
+        d->reaper->waitIdle(int(deadline.remainingTime()));
+    } else {
+        // Still inside the library: left to the process's end.
+        d->worker = nullptr;
+        d->thread = nullptr;
+    }
+}

@@ -34,7 +34,13 @@ public:
         bool video = true;   // false: no picture at all (window-less tests)
         AudioTap audioTap;   // set: decoded sound goes here instead of the speakers
         int openTimeoutMs = 8000;  // a station that sends nothing for this long "does not answer"
+        // How far ahead of the sound the network is read. Short enough that
+        // a channel starts in about a third of the library's default time,
+        // long enough to ride out a server that pauses for a quarter of a
+        // second (the library's clock adds its own margin on top).
+        int networkCachingMs = kDefaultNetworkCachingMs;
     };
+    static constexpr int kDefaultNetworkCachingMs = 250;
     // Applies to engines created afterwards (the layout creates ours).
     static void setDefaultOptions(const Options &options);
     static Options defaultOptions();
@@ -61,6 +67,17 @@ public:
     Status status() const;
     QString statusText() const;
 
+    // The engine's own controls, as its buttons and sliders drive them.
+    void play();
+    void pause();
+    void stop();
+    void setVolume(int volume);
+    void setMuted(bool muted);
+
+    // The address the engine plays now: the entry inside a playlist file,
+    // empty until one started.
+    QString currentEntry() const;
+
     // Ends playback and lets go of the library within `msTimeout`; a call
     // still hung inside the library after that is abandoned to the
     // process's end.
@@ -73,8 +90,15 @@ signals:
     // The engine's re-buffering after playback had started (a dropout).
     void rebuffered();
     void fullScreenChanged(bool on);
+    // Playback of `address` began (a playlist's entry, not the file).
+    void entryStarted(const QString &address);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void applyUiMode();
+
     class Private;
     std::unique_ptr<Private> d;
 };

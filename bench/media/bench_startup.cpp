@@ -1,0 +1,164 @@
+// Time from a `URL` write to the first decoded sound, on a local ICY stream
+// served in real time and on one that starts with an Icecast-style burst,
+// side by side with libVLC at its default settings; then a long run on a
+// server whose delivery stalls now and then, counting the engine's
+// re-buffering events.
+//
+//   scripts/test-session.sh build/bench/media/bench_startup [--runs 7] [--stall-seconds 60]
+//                                                           [--caching ms]
+#include "media/mediaengine.h"
+#include "support/streamserver.h"
+#include "support/tonedetector.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <vlc/vlc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+double median(QList<double> v)
+{
+    if (v.isEmpty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const int n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// libVLC as it comes: default network caching, a plain media player.
+class PlainVlc
+{
+public:
+    PlainVlc()
+    {
+        const char *args[] = {"--quiet", "--no-video"};
+        m_vlc = libvlc_new(2, args);
+    }
+    ~PlainVlc() { libvlc_release(m_vlc); }
+
+    // Milliseconds from play() to the first decoded sound; -1 on none.
+    double firstAudio(const QString &url, int timeoutMs)
+    {
+        m_first = -1;
+        libvlc_media_t *m = libvlc_media_new_location(m_vlc, url.toUtf8().constData());
+        libvlc_media_player_t *mp = libvlc_media_player_new_from_media(m);
+        libvlc_media_release(m);
+        libvlc_audio_set_callbacks(mp, &PlainVlc::play, nullptr, nullptr, nullptr, nullptr, this);
+        libvlc_audio_set_format(mp, "S16N", 44100, 2);
+        m_clock.start();
+        libvlc_media_player_play(mp);
+        QTest::qWaitFor([this] { return m_first.load() >= 0; }, timeoutMs);
+        libvlc_media_player_stop(mp);
+        libvlc_media_player_release(mp);
+        return m_first.load();
+    }
+
+private:
+    static void play(void *self, const void *, unsigned, int64_t)
+    {
+        auto *p = static_cast<PlainVlc *>(self);
+        double expected = -1;
+        p->m_first.compare_exchange_strong(expected, double(p->m_clock.nsecsElapsed()) / 1e6);
+    }
+
+    libvlc_instance_t *m_vlc = nullptr;
+    QElapsedTimer m_clock;
+    std::atomic<double> m_first{-1};
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.addHelpOption();
+    cli.addOption({"runs", "Start-ups measured per case.", "n", "7"});
+    cli.addOption({"stall-seconds", "Length of the run on a stalling server.", "s", "60"});
+    cli.addOption({"caching", "The engine's network caching in ms.", "ms",
+                   QString::number(MediaEngine::kDefaultNetworkCachingMs)});
+    cli.process(app);
+    const int runs = qMax(1, cli.value("runs").toInt());
+    const int stallSeconds = cli.value("stall-seconds").toInt();
+
+    StreamServer server;
+    if (!server.listen()) {
+        std::fprintf(stderr, "cannot listen\n");
+        return 1;
+    }
+    server.addStream("/aovivo", 440);
+    StreamServer::Stream burst;
+    burst.toneHz = 440;
+    burst.delivery = StreamServer::Delivery::Burst;
+    server.addStream("/burst", burst);
+    StreamServer::Stream stalls;
+    stalls.toneHz = 440;
+    stalls.delivery = StreamServer::Delivery::Stalls;
+    server.addStream("/stalls", stalls);
+
+    ToneDetector detector;
+    MediaEngine::Options options;
+    options.video = false;
+    options.audioTap = detector.tap();
+    options.networkCachingMs = cli.value("caching").toInt();
+    MediaEngine::setDefaultOptions(options);
+    MediaEngine engine;
+    PlainVlc plain;
+
+    auto engineFirstAudio = [&](const QString &url) -> double {
+        engine.setURL(QString());
+        QTest::qWait(300);
+        QElapsedTimer t;
+        t.start();
+        detector.reset();
+        engine.setURL(url);
+        if (!QTest::qWaitFor([&] { return detector.firstAudioMs() >= 0; }, 10000))
+            return -1;
+        return double(detector.firstAudioMs());
+    };
+
+    // Warm both up: the first start also loads the plug-ins.
+    engineFirstAudio(server.url("/aovivo"));
+    plain.firstAudio(server.url("/aovivo"), 10000);
+
+    std::printf("first decoded sound after a URL write, median of %d runs, engine caching %d ms\n",
+                runs, options.networkCachingMs);
+    std::printf("%-28s %10s %10s %8s\n", "stream", "engine ms", "libVLC ms", "ratio");
+    for (const char *path : {"/aovivo", "/burst"}) {
+        QList<double> ours, theirs;
+        for (int i = 0; i < runs; ++i) {
+            ours << engineFirstAudio(server.url(QString::fromLatin1(path)));
+            theirs << plain.firstAudio(server.url(QString::fromLatin1(path)), 10000);
+        }
+        const double a = median(ours), b = median(theirs);
+        std::printf("%-28s %10.0f %10.0f %8.2f\n",
+                    path == QLatin1String("/burst") ? "ICY, 2 s initial burst" : "ICY, real time (no burst)",
+                    a, b, b > 0 ? a / b : -1);
+        std::fflush(stdout);
+    }
+
+    if (stallSeconds > 0) {
+        int rebuffers = 0;
+        QObject::connect(&engine, &MediaEngine::rebuffered, [&] { ++rebuffers; });
+        detector.reset();
+        engine.setURL(server.url("/stalls"));
+        QTest::qWaitFor([&] { return engine.status() == MediaEngine::Status::Playing; }, 10000);
+        QTest::qWait(500);
+        rebuffers = 0;
+        detector.reset();
+        QTest::qWait(stallSeconds * 1000);
+        std::printf("stalling server (pauses of up to 250 ms), %d s: %d re-buffering events\n",
+                    stallSeconds, rebuffers);
+    }
+    engine.shutdown(2000);
+    return 0;
+}

@@ -1,0 +1,161 @@
+#include "enginefixture.h"
+#include "support/testsupport.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QToolButton>
+
+using namespace EngineTest;
+
+// The engine as the main window shows it: its picture in a native child
+// window, its own controls per uiMode, full screen and the way back.
+class TestPresentation : public QObject
+{
+    Q_OBJECT
+
+    ToneDetector detector;
+    StreamServer server;
+    std::unique_ptr<QWidget> window;
+    MediaEngine *engine = nullptr;
+    QWidget *surface = nullptr;
+    int contextMenus = 0;
+
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::ContextMenu)
+            ++contextMenus;
+        return false;
+    }
+
+    bool visible(const char *name) const
+    {
+        auto *w = engine->findChild<QWidget *>(QLatin1String(name));
+        return w && w->isVisible();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.listen());
+        server.addStream("/tv", 750);
+        MediaEngine::Options o = quietOptions(detector);
+        o.video = true;  // the library gets the surface's X11 window
+        MediaEngine::setDefaultOptions(o);
+        window = std::make_unique<QWidget>();
+        window->resize(168, 228);
+        engine = new MediaEngine(window.get());
+        engine->setGeometry(0, 0, 162, 185);
+        window->installEventFilter(this);
+        surface = engine->findChild<QWidget *>(QStringLiteral("videoSurface"));
+        QVERIFY(surface);
+        // Playing starts before the window is shown, as at program start.
+        engine->setURL(server.url("/tv"));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanupTestCase()
+    {
+        engine->shutdown(2000);
+        window.reset();
+    }
+
+    void playsIntoANativeChildWindow()
+    {
+        QVERIFY2(detector.waitForTone(750, {750, 1500}, 8000), qPrintable(engine->statusText()));
+        QVERIFY(surface->internalWinId() != 0);
+        QCOMPARE(engine->findChild<QLabel *>(QStringLiteral("statusLabel"))->text(),
+                 QStringLiteral("Reproduzindo"));
+    }
+
+    void controlsFollowUiMode()
+    {
+        engine->setUiMode(QStringLiteral("Mini"));
+        QTest::qWait(100);
+        QVERIFY(visible("playPauseButton") && visible("stopButton") && visible("muteButton"));
+        QVERIFY(visible("statusLabel"));
+        QVERIFY(!visible("positionSlider") && !visible("volumeSlider"));
+        QVERIFY(surface->isVisible() && surface->height() > 100);
+        window->grab().save(TestSupport::screenshotDir() + QStringLiteral("/engine-mini.png"));
+
+        window->resize(368, 380);
+        engine->setGeometry(0, 0, 362, 337);
+        engine->setUiMode(QStringLiteral("Full"));
+        QTest::qWait(100);
+        QVERIFY(visible("positionSlider") && visible("volumeSlider") && visible("playPauseButton"));
+        window->grab().save(TestSupport::screenshotDir() + QStringLiteral("/engine-full.png"));
+
+        engine->setUiMode(QStringLiteral("none"));
+        QVERIFY(!visible("playPauseButton") && surface->isVisible());
+        engine->setUiMode(QStringLiteral("invisible"));
+        QVERIFY(!visible("playPauseButton") && !surface->isVisible());
+        engine->setUiMode(QStringLiteral("mini"));
+        window->resize(168, 228);
+        engine->setGeometry(0, 0, 162, 185);
+    }
+
+    void ownControlsDriveThePlayback()
+    {
+        auto *mute = engine->findChild<QToolButton *>(QStringLiteral("muteButton"));
+        mute->click();
+        QVERIFY(engine->muted());
+        mute->click();
+        QVERIFY(!engine->muted());
+
+        engine->findChild<QToolButton *>(QStringLiteral("stopButton"))->click();
+        QTRY_COMPARE(engine->status(), MediaEngine::Status::Stopped);
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections("/tv"), 0, 5000);
+        detector.reset();
+        engine->findChild<QToolButton *>(QStringLiteral("playPauseButton"))->click();
+        QVERIFY(detector.waitForTone(750, {750, 1500}, 8000));
+    }
+
+    void fullScreenAndTheWayBack()
+    {
+        QSignalSpy changed(engine, &MediaEngine::fullScreenChanged);
+        QSignalSpy writes(engine, &MediaEngine::propertyWritten);
+        const QRect before = window->geometry();
+        const WId picture = surface->internalWinId();
+
+        for (int round = 0; round < 2; ++round) {
+            engine->setFullScreen(true);
+            engine->setFullScreen(true);  // a second write changes nothing
+            QVERIFY(engine->fullScreen());
+            QWidget *full = surface->window();
+            QVERIFY(full != window.get());
+            QTRY_VERIFY(full->isFullScreen() && full->isVisible());
+            QTRY_COMPARE(full->geometry(), full->screen()->geometry());
+            QVERIFY(surface->internalWinId() != 0);
+            if (round == 0)
+                QTest::keyClick(full, Qt::Key_Escape);
+            else
+                QTest::mouseDClick(surface, Qt::LeftButton);
+            QTRY_VERIFY(!engine->fullScreen());
+            QCOMPARE(surface->window(), window.get());
+            QVERIFY(!full->isVisible());
+        }
+        QCOMPARE(changed.count(), 4);
+        QCOMPARE(writes.count(), 4);
+        QCOMPARE(window->geometry(), before);
+        // The same X11 window moved there and back: the library's picture
+        // was never cut off.
+        QCOMPARE(surface->internalWinId(), picture);
+        // The picture still plays after the round trips.
+        detector.reset();
+        QVERIFY(detector.waitForTone(750, {750, 1500}, 8000));
+    }
+
+    void rightClickIsLeftToTheWindow()
+    {
+        contextMenus = 0;
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(10, 10), surface->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(surface, &e);
+        QCOMPARE(contextMenus, 1);
+    }
+};
+
+QTEST_MAIN(TestPresentation)
+#include "test_presentation.moc"

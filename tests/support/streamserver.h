@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+// A stand-in radio station for tests and benchmarks: an HTTP server on its
+// own thread that serves live audio streams (mono,
+// generated on the fly as 32-bit float PCM in a WAV header, a distinct
+// tone per stream, paced in real time) and
+// playlist files pointing at them.
+//
+//   StreamServer server;
+//   server.listen();                             // 127.0.0.1, any free port
+//   server.addStream("/", 440);                  // ICY server root
+//   server.addStream("/live", 660, StreamServer::Delivery::Burst);
+//   server.addFile("/tv.asx", StreamServer::asx({server.url("/live")}));
+//   engine.setURL(server.url("/tv.asx"));
+//
+// Root test processes may listen on port 80 and serve catalogue host names
+// mapped to 127.0.0.1.
+class StreamServer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Delivery {
+        RealTime,  // paced at the audio's own rate from the first byte
+        Burst,     // Icecast-style: `burstMs` of audio at once, then real time
+        Stalls,    // real time, but now and then nothing for up to `stallMaxMs`,
+                   // after which the backlog goes out at once
+        Hung,      // accepts the connection and reads, never answers
+    };
+    struct Stream {
+        double toneHz = 440;
+        Delivery delivery = Delivery::RealTime;
+        bool icy = true;       // "ICY 200 OK" status line, as SHOUTcast answers
+        int burstMs = 2000;
+        int stallMaxMs = 250;
+        int sampleRate = 22050;
+    };
+
+    explicit StreamServer(QObject *parent = nullptr);
+    ~StreamServer() override;
+
+    // Starts listening; port 0 picks a free one.
+    bool listen(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
+    quint16 port() const;
+    QHostAddress address() const;
+    // "http://127.0.0.1:<port><path>" (another scheme or host if given).
+    QString url(const QString &path = QStringLiteral("/"), const QString &scheme = QStringLiteral("http"),
+                const QString &host = {}) const;
+
+    // Routes match the request path, query included when the route has one.
+    void addStream(const QString &path, const Stream &stream);
+    void addStream(const QString &path, double toneHz, Delivery delivery = Delivery::RealTime);
+    void addFile(const QString &path, const QByteArray &body,
+                 const QByteArray &contentType = QByteArrayLiteral("video/x-ms-asf"));
+    void removeRoute(const QString &path);
+
+    // Playlist bodies.
+    static QByteArray asx(const QStringList &refs);        // XML ASX, one entry per ref
+    static QByteArray reference(const QStringList &refs);  // "[Reference]" Ref1=...
+    static QByteArray m3u(const QStringList &entries);
+
+    // Observations; an empty path means every route together.
+    int openConnections(const QString &path = {}) const;
+    qint64 bytesSent(const QString &path = {}) const;
+    int requests(const QString &path = {}) const;
+
+    // Drops every client connection at once.
+    void closeAll();
+
+    class Core;
+
+private:
+    std::unique_ptr<Core> m_core;
+    class QThread *m_thread = nullptr;
+};

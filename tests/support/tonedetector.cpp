@@ -1,0 +1,121 @@
+#include "support/tonedetector.h"
+
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+constexpr int kWindowMs = 250;
+}
+
+ToneDetector::ToneDetector()
+{
+    m_ring.resize(m_rate * kWindowMs / 1000);
+    m_clock.start();
+}
+
+MediaEngine::AudioTap ToneDetector::tap()
+{
+    return [this](const qint16 *s, int frames, int channels, int rate) { feed(s, frames, channels, rate); };
+}
+
+void ToneDetector::reset()
+{
+    QMutexLocker lock(&m_mutex);
+    m_pos = 0;
+    m_full = false;
+    m_frames = 0;
+    m_firstMs = -1;
+    m_lastMs = -1;
+    m_longestGap = 0;
+    m_clock.restart();
+}
+
+void ToneDetector::feed(const qint16 *s, int frames, int channels, int rate)
+{
+    QMutexLocker lock(&m_mutex);
+    if (rate != m_rate) {
+        m_rate = rate;
+        m_ring.resize(rate * kWindowMs / 1000);
+        m_pos = 0;
+        m_full = false;
+    }
+    const qint64 now = m_clock.elapsed();
+    if (m_firstMs < 0)
+        m_firstMs = now;
+    else
+        m_longestGap = qMax(m_longestGap, now - m_lastMs);
+    m_lastMs = now;
+    for (int i = 0; i < frames; ++i) {
+        m_ring[m_pos] = s[i * channels] / 32768.f;
+        if (++m_pos == m_ring.size()) {
+            m_pos = 0;
+            m_full = true;
+        }
+    }
+    m_frames += frames;
+}
+
+double ToneDetector::goertzelPower(const float *x, int n, double hz, int rate)
+{
+    const double coeff = 2 * std::cos(2 * M_PI * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (int i = 0; i < n; ++i) {
+        const double s = x[i] + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    return (s1 * s1 + s2 * s2 - coeff * s1 * s2) / (double(n) * n);
+}
+
+double ToneDetector::dominant(const QList<double> &candidates, double dominance) const
+{
+    QVector<float> window;
+    int rate;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_full)
+            return 0;
+        window.reserve(m_ring.size());
+        for (int i = 0; i < m_ring.size(); ++i)
+            window << m_ring[(m_pos + i) % m_ring.size()];
+        rate = m_rate;
+    }
+    QList<double> power;
+    for (double hz : candidates)
+        power << goertzelPower(window.constData(), window.size(), hz, rate);
+    int best = -1;
+    for (int i = 0; i < power.size(); ++i)
+        if (best < 0 || power[i] > power[best])
+            best = i;
+    // A tone at a fifth of full scale gives about 0.01; silence far less.
+    if (best < 0 || power[best] < 1e-4)
+        return 0;
+    for (int i = 0; i < power.size(); ++i)
+        if (i != best && power[best] < dominance * power[i])
+            return 0;
+    return candidates[best];
+}
+
+bool ToneDetector::waitForTone(double hz, const QList<double> &candidates, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return dominant(candidates) == hz; }, timeoutMs);
+}
+
+qint64 ToneDetector::framesSinceReset() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_frames;
+}
+
+qint64 ToneDetector::firstAudioMs() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_firstMs;
+}
+
+qint64 ToneDetector::longestGapMs() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_longestGap;
+}
