@@ -30,7 +30,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         while (window.isEmpty() && clock.elapsed() < 30000 && player.state() == QProcess::Running) {
-            window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+            window = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
                               QStringLiteral("--pid"), QString::number(player.processId()),
                               QStringLiteral("--name"), QStringLiteral("^Brelo Player 1\\.6$")})
                          .section(u'\n', 0, 0);
@@ -39,8 +39,14 @@ private slots:
         }
         QVERIFY2(!window.isEmpty(), "the main window did not appear");
 
-        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-        QTest::qWait(300);
+        // --sync would wait for a change that never comes when the window
+        // is active already; ask until the desktop says it is.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (xdotool({QStringLiteral("windowactivate"), window}),
+             xdotool({QStringLiteral("getactivewindow")}) == window),
+            10000);
+        // Only the exit key ends it: it still runs after a moment here.
+        QVERIFY(!player.waitForFinished(500));
         xdotool({QStringLiteral("key"), QStringLiteral("ctrl+x")});
         QVERIFY(player.waitForFinished(15000));
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
