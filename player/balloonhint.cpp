@@ -51,6 +51,10 @@ BalloonHint::BalloonHint(const QList<QPixmap> &images, QWidget *parent)
     colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
 
+    // Coarse timers may fire 5 % early: the balloon must never come
+    // before its delay is over.
+    m_delay.setTimerType(Qt::PreciseTimer);
+    m_fade.setTimerType(Qt::PreciseTimer);
     m_delay.setSingleShot(true);
     m_delay.setInterval(showDelayMs);
     connect(&m_delay, &QTimer::timeout, this, &BalloonHint::appear);

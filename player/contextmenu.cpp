@@ -113,6 +113,11 @@ void TFormPrincipal::setupPopupMenu()
     connect(btnMenu, &QPushButton::clicked, this, [this] { Errors::guarded([this] { btnMenuClick(); }); });
     btnMenu->installEventFilter(this);
     Label1->installEventFilter(this);
+    // The update label is written in the scroll-bar grey of the desktop:
+    // faint, but following its theme.
+    QPalette labelColours = Label1->palette();
+    labelColours.setColor(QPalette::WindowText, palette().color(QPalette::Window).darker(120));
+    Label1->setPalette(labelColours);
 
     m_menuTriggers = new MenuTriggers(this, {btnMenu, BreloCombo, Label1}, this);
     connect(m_menuTriggers, &MenuTriggers::openRequested, this,

@@ -83,7 +83,7 @@ private slots:
         QVERIFY(shown.wait(2000));
         const qint64 delay = m_clock.elapsed() - m_enteredAt;
         QVERIFY2(m_enteredAt >= 0, "the control saw no Enter");
-        QVERIFY2(delay >= BalloonHint::showDelayMs - 5 && delay < BalloonHint::showDelayMs + 250,
+        QVERIFY2(delay >= BalloonHint::showDelayMs && delay < BalloonHint::showDelayMs + 250,
                  qPrintable(QString::number(delay)));
 
         // Tenths rise one by one every 20 ms: about 200 ms to full.
@@ -100,6 +100,7 @@ private slots:
         QVERIFY(std::is_sorted(seen.begin(), seen.end()));
         QVERIFY(seen.contains(5));
         QCOMPARE(m_balloon->windowOpacity(), 1.0);
+        qInfo("balloon: shown %lld ms after Enter, faded in within %lld ms", delay, fade.elapsed());
 
         // It stays while the pointer does, and takes nothing from the window.
         QTest::qWait(600);
@@ -130,6 +131,7 @@ private slots:
         QCOMPARE(hidden.count(), 1);
         QVERIFY2(fade.elapsed() >= 150, qPrintable(QString::number(fade.elapsed())));
         QVERIFY(std::is_sorted(seen.rbegin(), seen.rend()));
+        qInfo("balloon: faded out within %lld ms", fade.elapsed());
         QVERIFY(seen.contains(5));
     }
 

@@ -273,6 +273,28 @@ private slots:
         QVERIFY(m_errors.isEmpty());
     }
 
+    void controlCannotClaimShortcut()
+    {
+        // A control that would keep Ctrl+S for itself is not asked first.
+        struct Greedy : QObject {
+            int asked = 0;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::ShortcutOverride) {
+                    ++asked;
+                    e->accept();
+                    return true;
+                }
+                return false;
+            }
+        } greedy;
+        w()->BreloCombo->installEventFilter(&greedy);
+        QVERIFY(cameUpModal(fsobre, [this] { key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier); }));
+        w()->BreloCombo->removeEventFilter(&greedy);
+        QCOMPARE(greedy.asked, 0);
+        restoreWindow();
+    }
+
     void keysThatChooseNothing()
     {
         // AltGr combinations are typed text, never shortcuts; and the
@@ -368,6 +390,13 @@ private slots:
             QCOMPARE(menu()->geometry().y(), at.y());
             closeMenu();
         }
+        // The window's own surface, where no control lies.
+        const QPoint bare(163, 186);
+        QCOMPARE(w()->childAt(bare), nullptr);
+        QTest::mouseClick(w(), Qt::RightButton, {}, bare);
+        QTRY_VERIFY(menu()->isVisible());
+        QCOMPARE(menu()->geometry().x() + menu()->geometry().width(), w()->mapToGlobal(bare).x());
+        closeMenu();
         // The engine's picture is not the window's surface.
         QTest::mouseClick(w()->PlayerBrelo, Qt::RightButton, {}, QPoint(40, 40));
         QTest::qWait(100);
