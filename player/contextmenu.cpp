@@ -149,7 +149,11 @@ bool TFormPrincipal::menuEventFilter(QObject *watched, QEvent *e)
         return false;
     }
     if (watched == btnMenu && e->type() == QEvent::Leave) {
-        Errors::guarded([this] { btnMenuMouseLeave(); });
+        // Qt also sends a leave when the button goes out of sight under the
+        // pointer (the window hidden or torn down); the pointer did not move
+        // then, and a hidden window must not be activated.
+        if (btnMenu->isVisible())
+            Errors::guarded([this] { btnMenuMouseLeave(); });
         return false;
     }
     if (watched == Label1 && e->type() == QEvent::MouseButtonRelease) {
