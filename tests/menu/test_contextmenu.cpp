@@ -76,6 +76,18 @@ class TestContextMenu : public QObject
         QTest::qWait(50);
     }
 
+    // Right edge at the point, top at it — or bottom, when the screen has
+    // no room below.
+    void verifyMenuAt(const QPoint &at)
+    {
+        const QRect g = menu()->geometry();
+        QCOMPARE(g.x() + g.width(), at.x());
+        if (at.y() + g.height() <= QGuiApplication::primaryScreen()->geometry().bottom() + 1)
+            QCOMPARE(g.y(), at.y());
+        else
+            QCOMPARE(g.bottom() + 1, at.y());
+    }
+
     void key(QWidget *target, int k, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         target->setFocus();
@@ -328,10 +340,7 @@ private slots:
         QFETCH(int, modifiers);
         this->key(w()->BreloCombo, key, Qt::KeyboardModifiers(modifiers));
         QTRY_VERIFY(menu()->isVisible());
-        const QPoint corner = w()->BreloCombo->mapToGlobal(QPoint(0, 0));
-        const QRect g = menu()->geometry();
-        QCOMPARE(g.x() + g.width(), corner.x());
-        QCOMPARE(g.y(), corner.y());
+        verifyMenuAt(w()->BreloCombo->mapToGlobal(QPoint(0, 0)));
         closeMenu();
     }
 
@@ -342,9 +351,7 @@ private slots:
         QTRY_COMPARE(QApplication::widgetAt(at), w()->btnMenu);
         QTest::mouseClick(w()->btnMenu, Qt::LeftButton, {}, QPoint(12, 11));
         QTRY_VERIFY(menu()->isVisible());
-        const QRect g = menu()->geometry();
-        QCOMPARE(g.x() + g.width(), at.x());
-        QCOMPARE(g.y(), at.y());
+        verifyMenuAt(at);
         QCOMPARE(w()->focusWidget(), w()->PlayerBrelo);
         closeMenu();
     }
@@ -353,6 +360,11 @@ private slots:
     {
         // Near the bottom-right corner the menu opens above the point and
         // stays whole on the screen.
+        w()->showPopupMenu(QPoint(700, 100));
+        QTRY_VERIFY(menu()->isVisible());
+        QCOMPARE(menu()->geometry().topRight(), QPoint(699, 100));
+        closeMenu();
+
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QPoint at(screen.right() - 5, screen.bottom() - 10);
         w()->showPopupMenu(at);
@@ -366,7 +378,7 @@ private slots:
 
     void pointerLeavingButton()
     {
-        const QPoint on = w()->btnMenu->mapToGlobal(QPoint(12, 11));
+        QPoint on = w()->btnMenu->mapToGlobal(QPoint(12, 11));
         // Hiding the window under a still pointer is no leave: the focus
         // stays where it was and the hidden window is not activated.
         w()->BreloCombo->setFocus();
@@ -379,6 +391,7 @@ private slots:
         restoreWindow();
 
         // The pointer really leaving gives the focus to the engine.
+        on = w()->btnMenu->mapToGlobal(QPoint(12, 11));
         w()->BreloCombo->setFocus();
         QTRY_VERIFY(w()->BreloCombo->hasFocus());
         movePointer(on);
@@ -412,9 +425,7 @@ private slots:
             QVERIFY2(!menu()->isVisible(), c->objectName().toLatin1());
             QTest::mouseRelease(c, Qt::RightButton, {}, local);
             QTRY_VERIFY(menu()->isVisible());
-            const QPoint at = c->mapToGlobal(local);
-            QCOMPARE(menu()->geometry().x() + menu()->geometry().width(), at.x());
-            QCOMPARE(menu()->geometry().y(), at.y());
+            verifyMenuAt(c->mapToGlobal(local));
             closeMenu();
         }
         // The window's own surface, where no control lies.
@@ -426,7 +437,7 @@ private slots:
         QVERIFY(bare.x() >= 0);
         QTest::mouseClick(w(), Qt::RightButton, {}, bare);
         QTRY_VERIFY(menu()->isVisible());
-        QCOMPARE(menu()->geometry().x() + menu()->geometry().width(), w()->mapToGlobal(bare).x());
+        verifyMenuAt(w()->mapToGlobal(bare));
         closeMenu();
         // The engine's picture is not the window's surface.
         QTest::mouseClick(w()->PlayerBrelo, Qt::RightButton, {}, QPoint(40, 40));
