@@ -29,6 +29,7 @@ public:
     // The control's ordinary tool tip is kept from showing.
     void attach(QWidget *control);
 
+    const QList<QPixmap> &images() const { return m_images; }
     const HintText &hint() const { return m_hint; }
     // The pointer's position when it entered, where the balloon points.
     QPoint anchor() const { return m_anchor; }

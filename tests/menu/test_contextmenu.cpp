@@ -4,6 +4,7 @@
 #include "app/errors.h"
 #include "app/windows.h"
 #include "news/noticia.h"
+#include "player/balloonhint.h"
 #include "player/links.h"
 #include "player/menustyle.h"
 #include "player/principal.h"
@@ -406,6 +407,37 @@ private slots:
         pointerOnButtonFocusOnList();
         movePointer(QPoint(600, 700));
         QTRY_COMPARE(w()->focusWidget(), w()->PlayerBrelo);
+    }
+
+    void balloonsOfTheWindow()
+    {
+        struct Case {
+            QWidget *control;
+            BalloonHint *balloon;
+            QList<QPixmap> images;
+            QString title;
+            QString description;
+        };
+        const QList<Case> cases = {
+            {w()->btnMenu, w()->HintMenu, w()->ImageListMenu, "Configurações", "Meu Principal"},
+            {w()->BreloCombo, w()->HintCombo, w()->ImageListCombo, "Lista de Canais TV e Estações de Radios",
+             "Escolha há qual estação quer se conectar!"},
+        };
+        for (const Case &c : cases) {
+            QCOMPARE(c.images.size(), 1);
+            QCOMPARE(c.images.first().size(), QSize(32, 32));
+            QVERIFY(c.images.first().hasAlphaChannel());
+            QVERIFY(c.control->toolTip().isEmpty());
+            QCOMPARE(c.balloon->images().size(), 1);
+            QCOMPARE(c.balloon->images().first().toImage(), c.images.first().toImage());
+            movePointer(c.control->mapToGlobal(QPoint(5, 5)));
+            QTRY_VERIFY_WITH_TIMEOUT(c.balloon->isVisible(), 3000);
+            QCOMPARE(c.balloon->hint().title, c.title);
+            QCOMPARE(c.balloon->hint().description, c.description);
+            QCOMPARE(c.balloon->hint().imageIndex, 0);
+            movePointer(QPoint(600, 700));
+            QTRY_VERIFY_WITH_TIMEOUT(!c.balloon->isVisible(), 3000);
+        }
     }
 
     void spaceOnButtonWithPointerElsewhere()
