@@ -36,21 +36,6 @@ private slots:
             QVERIFY2(listing.contains(QLatin1String(page)), page);
     }
 
-    void pagesArePortugueseAndCoverTheKeys()
-    {
-        QProcess extract;
-        QTemporaryDir out;
-        extract.start(QStringLiteral("extract_chmLib"),
-                      {TestSupport::binaryDir() + QStringLiteral("/ajuda.chm"), out.path()});
-        QVERIFY(extract.waitForFinished(20000));
-        QFile menu(out.path() + QStringLiteral("/menu.html"));
-        QVERIFY(menu.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(menu.readAll());
-        for (const char *needle : {"Ctrl+N", "Ctrl+E", "Ctrl+R", "Ctrl+B", "F1", "Ctrl+S", "Ctrl+X",
-                                   "Shift+F10", "Sair", "Sobre"})
-            QVERIFY2(text.contains(QLatin1String(needle)), needle);
-    }
-
     void lookupIgnoresLetterCase()
     {
         QTemporaryDir dir;
