@@ -146,5 +146,7 @@ private:
 
 
     // --- state of the context menu, hints and links (contextmenu.cpp) ---
+    class MenuStyle *m_menuStyle = nullptr;
+    class MenuTriggers *m_menuTriggers = nullptr;
     // --- end of context menu, hints and links ---
 };
