@@ -128,34 +128,27 @@ QString title(quint64 window)
     return a >= 0 && b > a ? s.mid(a + 1, b - a - 1) : QString();
 }
 
-quint64 trayHost()
-{
-    const QStringList ids = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
-                                                             QStringLiteral("^trayer$")})
-                                .split(u'\n', Qt::SkipEmptyParts);
-    return ids.isEmpty() ? 0 : ids.first().toULongLong();
-}
-
 QList<quint64> trayIcons(const QString &classname)
 {
-    const quint64 host = trayHost();
     QList<quint64> icons;
-    if (!host)
-        return icons;
+    static const QRegularExpression rootRe(QStringLiteral("Window id: (0x[0-9a-fA-F]+)"));
+    const auto m = rootRe.match(run(QStringLiteral("xwininfo"), {QStringLiteral("-root")}));
+    const quint64 root = m.hasMatch() ? m.captured(1).toULongLong(nullptr, 16) : 0;
     const QStringList ids = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
                                                              classname})
                                 .split(u'\n', Qt::SkipEmptyParts);
     for (const QString &id : ids) {
         const quint64 w = id.toULongLong();
-        // An embedded icon hangs below the host's window; a few levels at most.
+        // An embedded icon hangs below the tray host's window (which the
+        // window manager may have framed in turn).
+        bool embedded = false;
         quint64 p = parentOf(w);
-        for (int depth = 0; p && depth < 4; ++depth, p = parentOf(p)) {
-            if (p == host) {
-                if (isViewable(w))
-                    icons.append(w);
-                break;
-            }
+        for (int depth = 0; p && p != root && depth < 8 && !embedded; ++depth, p = parentOf(p)) {
+            embedded = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(p), QStringLiteral("WM_CLASS")})
+                           .contains(QStringLiteral("\"trayer\""));
         }
+        if (embedded && isViewable(w))
+            icons.append(w);
     }
     return icons;
 }

@@ -39,9 +39,6 @@ QString title(quint64 window);
 // (trayer): the notification-area icons of that program.
 QList<quint64> trayIcons(const QString &classname);
 
-// The tray host's own top-level window.
-quint64 trayHost();
-
 // Waits until `condition` holds, up to `msTimeout`, processing Qt events.
 bool waitFor(const std::function<bool()> &condition, int msTimeout = 5000);
 
