@@ -353,6 +353,24 @@ private slots:
         QVERIFY(!w->isActiveWindow());
     }
 
+    // Hidden by a minimise request, then Radio from the tray's menu: the
+    // next showing still comes up minimised.
+    void radioAfterMinimiseIntoTray()
+    {
+        startShown();
+        if (QTest::currentTestFailed())
+            return;
+        XProbe::run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(wid())});
+        QVERIFY(XProbe::waitFor([&] { return !w->isVisible(); }));
+        w->ModoRdio1Click();
+        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);
+        QVERIFY(w->isVisible());
+        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 3; }));
+        QTest::qWait(300);
+        QCOMPARE(XProbe::wmState(wid()), 3);
+        QVERIFY(!XProbe::isViewable(wid()));
+    }
+
     // Stay-on-top is asked for again only when the window manager lost it,
     // and asking changes nothing of the stacking.
     void stayOnTop()
