@@ -20,12 +20,19 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
 // How long the first showing waits for the window manager to tell the
 // frame it will draw; it answers within milliseconds.
 constexpr int frameWaitMs = 300;
+
+// How long after a showing the window manager is taken to be still taking
+// the window in (rather than the user dragging it).
+constexpr int shownSettleMs = 300;
 
 QRect primaryScreen()
 {
@@ -36,14 +43,8 @@ QRect primaryScreen()
 
 void TFormPrincipal::setOuterSize(int width, int height)
 {
-    const bool ask = !testAttribute(Qt::WA_WState_Created)
-        && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS");
     const QRect outer = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
     Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), QSize(width, height)));
-    // Asked once the size is fixed: a fixed window gets no resize handle,
-    // which changes the frame.
-    if (ask)
-        X11Window::requestFrameExtents(this);
 }
 
 void TFormPrincipal::cornerPlacement()
@@ -146,13 +147,25 @@ void TFormPrincipal::ModoRdio1Click()
 
 void TFormPrincipal::FormShow()
 {
-    // The frame is known only once the window manager has answered; the
-    // window is not on the screen yet, so waiting here shows no jump.
+    // The frame is known only once the window manager has answered. The
+    // window exists but is not on the screen yet: asked now, with its size
+    // already fixed (a fixed window gets no resize handle, another frame),
+    // it is placed once, where it belongs, before it appears.
     if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS")) {
         X11Window::requestFrameExtents(this);
         X11Window::waitForFrameExtents(this, frameWaitMs);
     }
     cornerPlacement();
+    if (!(windowState() & Qt::WindowMinimized)) {
+        m_shownOuter = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
+        QTimer::singleShot(shownSettleMs, this, [this] {
+            const QRect meant = std::exchange(m_shownOuter, QRect());
+            const auto client = X11Window::clientPosition(this);
+            if (isVisible() && !(windowState() & Qt::WindowMinimized) && client
+                && *client != meant.marginsRemoved(m_frameUsed).topLeft())
+                Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+        });
+    }
     requestStayOnTop();
     // A window coming up minimised is not activated.
     if (!(windowState() & Qt::WindowMinimized))
@@ -196,8 +209,17 @@ void TFormPrincipal::showEvent(QShowEvent *e)
     QWidget::showEvent(e);
 }
 
-void TFormPrincipal::moveEvent(QMoveEvent *)
+void TFormPrincipal::moveEvent(QMoveEvent *e)
 {
+    // While the window manager takes a newly shown window in, it reports
+    // passing places (openbox builds the frame at the origin first, and at
+    // times replays the window's creation geometry). Acting on them would
+    // drag the window there: the showing's place holds until it settles.
+    if (e->spontaneous() && m_shownOuter.isValid()) {
+        if (Placement::outerRect(this, m_frameUsed, m_restoredOuter) != m_shownOuter)
+            Placement::place(this, m_frameUsed, m_restoredOuter, m_shownOuter);
+        return;
+    }
     // A window manager that tells the frame only after mapping: keep the
     // outer rectangle where it was meant to be.
     if (!(windowState() & Qt::WindowMinimized) && Placement::currentFrame(this) != m_frameUsed) {

@@ -144,6 +144,9 @@ private:
     QMargins m_frameUsed;
     // Bounds set while minimised, applied when the window is restored.
     QRect m_restoredOuter;
+    // Where the last showing put the window, until the window manager has
+    // reported it mapped.
+    QRect m_shownOuter;
     // Hidden by a minimise request from outside: Qt still counts the window
     // minimised, so bringing it back must clear that state.
     bool m_hiddenByMinimise = false;

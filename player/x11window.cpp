@@ -125,6 +125,20 @@ std::optional<QMargins> waitForFrameExtents(const QWidget *window, int msTimeout
     }
 }
 
+std::optional<QPoint> clientPosition(const QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = nativeOf(window);
+    if (!c || !w)
+        return std::nullopt;
+    const auto cookie = xcb_translate_coordinates(c, w, rootOf(c), 0, 0);
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
+        xcb_translate_coordinates_reply(c, cookie, nullptr), &std::free);
+    if (!reply)
+        return std::nullopt;
+    return QPoint(reply->dst_x, reply->dst_y);
+}
+
 bool isManaged(const QWidget *window)
 {
     xcb_connection_t *c = connection();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMargins>
+#include <QPoint>
 #include <optional>
 
 class QWidget;
@@ -25,6 +26,11 @@ std::optional<QMargins> frameExtents(const QWidget *window);
 
 // Waits up to `msTimeout` for _NET_FRAME_EXTENTS to appear.
 std::optional<QMargins> waitForFrameExtents(const QWidget *window, int msTimeout);
+
+// Where the window's client area is on the screen right now, asked of the
+// X server itself (Qt's figure follows the server's reports, which can
+// arrive late).
+std::optional<QPoint> clientPosition(const QWidget *window);
 
 // Whether a window manager manages the window now (WM_STATE Normal or
 // Iconic): only then does it answer _NET_WM_STATE requests.

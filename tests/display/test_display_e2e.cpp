@@ -167,6 +167,9 @@ private slots:
                 return win != 0;
             },
             15000));
+        // As a person would, wait for the window to have appeared before
+        // grabbing it: the window manager is still taking it in meanwhile.
+        QTest::qWait(500);
     }
 
     void cleanup()
