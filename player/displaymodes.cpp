@@ -43,6 +43,7 @@ QRect primaryScreen()
 
 void TFormPrincipal::setOuterSize(int width, int height)
 {
+    m_shownOuter = QRect();  // a new presentation supersedes the showing's place
     const QRect outer = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
     Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), QSize(width, height)));
 }
@@ -160,6 +161,8 @@ void TFormPrincipal::FormShow()
         m_shownOuter = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
         QTimer::singleShot(shownSettleMs, this, [this] {
             const QRect meant = std::exchange(m_shownOuter, QRect());
+            if (!meant.isValid())
+                return;
             const auto client = X11Window::clientPosition(this);
             if (isVisible() && !(windowState() & Qt::WindowMinimized) && client
                 && *client != meant.marginsRemoved(m_frameUsed).topLeft())
