@@ -12,17 +12,30 @@ class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
+    // A null icon stands for "no application icon yet": a stock picture
+    // is shown, since a tray shows nothing for a null icon.
     TrayIcon(const QIcon &icon, const QString &tip, QObject *parent = nullptr);
     ~TrayIcon() override;
 
     void add();
     void remove();
     bool isPresent() const;
+    void setIcon(const QIcon &icon);
+    QString toolTip() const;
+
+    // Whether the desktop's tray speaks StatusNotifierItem (over D-Bus)
+    // rather than the X11 XEmbed protocol.
+    bool isStatusNotifier() const { return m_statusNotifier; }
+
+    // A StatusNotifierItem host reports no double click: its primary
+    // activation (QSystemTrayIcon::Trigger) stands for it there.
+    static int translate(int reason, bool statusNotifier);
 
 signals:
-    // QSystemTrayIcon::ActivationReason, as the tray reports it.
+    // QSystemTrayIcon::ActivationReason, as the program understands it.
     void activated(int reason);
 
 private:
     QSystemTrayIcon *m_icon;
+    bool m_statusNotifier;
 };

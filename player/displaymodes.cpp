@@ -1,58 +1,240 @@
 // Display modes, corner placement, screen clamp, stay-on-top and focus.
+//
+// Every figure here is the window's outer rectangle, frame included, while
+// Qt places a top-level window by its client area. The frame comes from
+// the window manager (_NET_FRAME_EXTENTS), asked for before the first
+// mapping so that the window appears at its place at once.
 #include "player/principal.h"
 
+#include "app/errors.h"
+#include "app/trayicon.h"
 #include "media/mediaengine.h"
+#include "player/placement.h"
+#include "player/x11window.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+
+// How long the first showing waits for the window manager to tell the
+// frame it will draw; it answers within milliseconds.
+constexpr int frameWaitMs = 300;
+
+// How long after a showing the window manager is taken to be still taking
+// the window in (rather than the user dragging it).
+constexpr int shownSettleMs = 300;
+
+QRect primaryScreen()
+{
+    return QGuiApplication::primaryScreen()->geometry();
+}
+
+} // namespace
 
 void TFormPrincipal::setOuterSize(int width, int height)
 {
-    resize(width, height);
+    m_shownOuter = QRect();  // a new presentation supersedes the showing's place
+    const QRect outer = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
+    Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), QSize(width, height)));
 }
 
 void TFormPrincipal::cornerPlacement()
 {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    move(screen.width() - width(), screen.height() - height());
+    const QRect screen = primaryScreen();
+    const QSize size = Placement::outerRect(this, m_frameUsed, m_restoredOuter).size();
+    Placement::place(this, m_frameUsed, m_restoredOuter,
+               QRect(QPoint(screen.x() + screen.width() - size.width(),
+                            screen.y() + screen.height() - size.height()),
+                     size));
 }
 
-void TFormPrincipal::screenClamp() {}
-void TFormPrincipal::requestStayOnTop() {}
-
-void TFormPrincipal::ModoNormal1Click() {}
-void TFormPrincipal::ModoMaior1Click() {}
-void TFormPrincipal::ModoTelaCheia1Click() {}
-void TFormPrincipal::ModoRdio1Click() {}
-
-void TFormPrincipal::FormShow()
+void TFormPrincipal::screenClamp()
 {
+    const QRect screen = primaryScreen();
+    const QSize size = Placement::outerRect(this, m_frameUsed, m_restoredOuter).size();
+    const bool fits = size.width() <= screen.width() && size.height() <= screen.height();
+    // The clamp's own moves run it once more inside itself, which then finds
+    // nothing left to correct. A window larger than the screen gets a single
+    // pass: there the tests contradict each other and would never settle.
+    if (m_clampDepth > (fits ? 1 : 0))
+        return;
+    ++m_clampDepth;
+    const auto outer = [this] { return Placement::outerRect(this, m_frameUsed, m_restoredOuter); };
+    const auto moveTo = [this](QRect r, int left, int top) {
+        r.moveTopLeft(QPoint(left, top));
+        Placement::place(this, m_frameUsed, m_restoredOuter, r);
+    };
+    const int screenRight = screen.x() + screen.width();
+    const int screenBottom = screen.y() + screen.height();
+
+    QRect r = outer();
+    if (r.left() < screen.left())
+        moveTo(r, screen.left(), r.top());
+    r = outer();
+    if (r.top() < screen.top())
+        moveTo(r, r.left(), screen.top());
+    // On a screen too small for the window its left and top edges win, so
+    // that the title bar stays within reach.
+    r = outer();
+    if (screenRight - (r.left() + r.width()) < 0)
+        moveTo(r, qMax(screenRight - r.width(), screen.left()), r.top());
+    r = outer();
+    if (screenBottom - (r.top() + r.height()) < 0)
+        moveTo(r, r.left(), qMax(screenBottom - r.height(), screen.top()));
+    --m_clampDepth;
+}
+
+void TFormPrincipal::requestStayOnTop()
+{
+    if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
+        // Changing the flags of a shown window hides it.
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (shown)
+            show();
+        return;
+    }
+    // Qt sets the state when it maps the window; a window manager may drop
+    // it later. Asking only when it is missing leaves the stacking alone.
+    if (X11Window::isManaged(this) && !X11Window::isAbove(this))
+        X11Window::requestAbove(this);
+}
+
+void TFormPrincipal::ModoNormal1Click()
+{
+    PlayerBrelo->setUiMode(QStringLiteral("Mini"));
+    PlayerBrelo->move(0, 0);
+    setOuterSize(168, 228);
+    PlayerBrelo->resize(162, 185);
+    BreloCombo->move(20, 184);
+    btnMenu->move(-1, 183);
     cornerPlacement();
 }
 
-void TFormPrincipal::FormActivate() {}
-void TFormPrincipal::FormMouseMove() {}
+void TFormPrincipal::ModoMaior1Click()
+{
+    setOuterSize(366, 381);
+    PlayerBrelo->resize(362, 337);
+    BreloCombo->move(21, 336);
+    btnMenu->move(0, 335);
+    PlayerBrelo->setUiMode(QStringLiteral("Full"));
+    Label1->move(Label1->x(), 341);
+    screenClamp();
+}
+
+void TFormPrincipal::ModoTelaCheia1Click()
+{
+    PlayerBrelo->setFullScreen(true);
+}
+
+void TFormPrincipal::ModoRdio1Click()
+{
+    // Chosen while hidden in the tray, the minimised state is what the next
+    // showing must come up with.
+    m_hiddenByMinimise = false;
+    if (!(windowState() & Qt::WindowMinimized))
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TFormPrincipal::FormShow()
+{
+    // The frame is known only once the window manager has answered. The
+    // window exists but is not on the screen yet: asked now, with its size
+    // already fixed (a fixed window gets no resize handle, another frame),
+    // it is placed once, where it belongs, before it appears.
+    if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS")) {
+        X11Window::requestFrameExtents(this);
+        X11Window::waitForFrameExtents(this, frameWaitMs);
+    }
+    cornerPlacement();
+    if (!(windowState() & Qt::WindowMinimized)) {
+        m_shownOuter = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
+        QTimer::singleShot(shownSettleMs, this, [this] {
+            const QRect meant = std::exchange(m_shownOuter, QRect());
+            if (!meant.isValid())
+                return;
+            const auto client = X11Window::clientPosition(this);
+            if (isVisible() && !(windowState() & Qt::WindowMinimized) && client
+                && *client != meant.marginsRemoved(m_frameUsed).topLeft())
+                Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+        });
+    }
+    requestStayOnTop();
+    // A window coming up minimised is not activated.
+    if (!(windowState() & Qt::WindowMinimized))
+        giveWindowFocus();
+}
+
+void TFormPrincipal::FormActivate()
+{
+    requestStayOnTop();
+}
+
+void TFormPrincipal::FormMouseMove()
+{
+    giveWindowFocus();
+}
 
 bool TFormPrincipal::event(QEvent *e)
 {
     if (menuWindowEvent(e))
         return true;
+    switch (e->type()) {
+    case QEvent::WindowActivate:
+        Errors::guarded([this] { FormActivate(); });
+        break;
+    case QEvent::WindowIconChange:
+        if (m_tray)
+            m_tray->setIcon(windowIcon());
+        break;
+    default:
+        break;
+    }
     return QWidget::event(e);
 }
 
 void TFormPrincipal::showEvent(QShowEvent *e)
 {
-    FormShow();
+    // Spontaneous show events only report a restore from minimised; the
+    // window did not turn from hidden to shown.
+    if (!e->spontaneous())
+        Errors::guarded([this] { FormShow(); });
     QWidget::showEvent(e);
 }
 
 void TFormPrincipal::moveEvent(QMoveEvent *e)
 {
-    QWidget::moveEvent(e);
+    // While the window manager takes a newly shown window in, it reports
+    // passing places (openbox builds the frame at the origin first, and at
+    // times replays the window's creation geometry). Acting on them would
+    // drag the window there: the showing's place holds until it settles.
+    if (e->spontaneous() && m_shownOuter.isValid()) {
+        if (Placement::outerRect(this, m_frameUsed, m_restoredOuter) != m_shownOuter)
+            Placement::place(this, m_frameUsed, m_restoredOuter, m_shownOuter);
+        return;
+    }
+    // A window manager that tells the frame only after mapping: keep the
+    // outer rectangle where it was meant to be.
+    if (!(windowState() & Qt::WindowMinimized) && Placement::currentFrame(this) != m_frameUsed) {
+        const QRect meant = geometry().marginsAdded(m_frameUsed);
+        Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+    }
+    screenClamp();
 }
 
 void TFormPrincipal::mouseMoveEvent(QMouseEvent *e)
 {
+    if (!childAt(e->position().toPoint()))
+        Errors::guarded([this] { FormMouseMove(); });
     QWidget::mouseMoveEvent(e);
 }

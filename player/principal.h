@@ -137,7 +137,19 @@ private:
     std::unique_ptr<TrayIcon> m_tray;
 
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
-    bool m_clamping = false;
+    // Depth of the screen clamp, which its own moves re-enter.
+    int m_clampDepth = 0;
+    // The frame the last placement allowed for; a different frame later
+    // (a window manager that tells it only after mapping) re-places the window.
+    QMargins m_frameUsed;
+    // Bounds set while minimised, applied when the window is restored.
+    QRect m_restoredOuter;
+    // Where the last showing put the window, until the window manager has
+    // reported it mapped.
+    QRect m_shownOuter;
+    // Hidden by a minimise request from outside: Qt still counts the window
+    // minimised, so bringing it back must clear that state.
+    bool m_hiddenByMinimise = false;
     // --- end of display modes and window commands ---
 
 

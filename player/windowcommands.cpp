@@ -3,12 +3,37 @@
 
 #include "app/appinfo.h"
 #include "app/trayicon.h"
+#include "player/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QSystemTrayIcon>
+#include <QWindowStateChangeEvent>
+
+namespace {
+
+// Makes the main window visible; a hidden window runs its show event.
+void makeVisible(QWidget *w, bool &hiddenByMinimise)
+{
+    if (hiddenByMinimise) {
+        // Qt still holds the minimised state the window manager gave the
+        // window before it was hidden; a bare show() would map it iconic.
+        hiddenByMinimise = false;
+        w->showNormal();
+    } else {
+        w->show();
+    }
+}
+
+} // namespace
 
 void TFormPrincipal::setupTrayIcon()
 {
+    // Only the exit command ends the program: closing the main window hides
+    // it, and a modal window closed while the main window sits in the tray
+    // must not end the program either.
+    QApplication::setQuitOnLastWindowClosed(false);
     m_tray = std::make_unique<TrayIcon>(windowIcon(), AppInfo::trayTip());
     connect(m_tray.get(), &TrayIcon::activated, this, &TFormPrincipal::TrayIconMessage);
 }
@@ -23,10 +48,42 @@ void TFormPrincipal::RemoveTrayIcon()
     m_tray->remove();
 }
 
-void TFormPrincipal::TrayIconMessage(int) {}
+void TFormPrincipal::TrayIconMessage(int reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Context:
+        showPopupMenu(QCursor::pos());
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        makeVisible(this, m_hiddenByMinimise);
+        RemoveTrayIcon();
+        break;
+    default:
+        break;
+    }
+}
 
 void TFormPrincipal::changeEvent(QEvent *e)
 {
+    // The program's own state changes (Radio) arrive as sent events; only
+    // the window manager's arrive spontaneously.
+    if (e->type() == QEvent::WindowStateChange && e->spontaneous()) {
+        const Qt::WindowStates before = static_cast<QWindowStateChangeEvent *>(e)->oldState();
+        const Qt::WindowStates now = windowState();
+        if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized)) {
+            // A minimise request hides the window into the tray instead.
+            m_hiddenByMinimise = true;
+            hide();
+            AddTrayIcon();
+        } else if ((now & Qt::WindowMaximized) && !(before & Qt::WindowMaximized)) {
+            // A maximise request only shows the window.
+            setWindowState(now & ~Qt::WindowMaximized);
+            makeVisible(this, m_hiddenByMinimise);
+        } else if ((before & Qt::WindowMinimized) && !(now & Qt::WindowMinimized)) {
+            // Restored by the user: bounds set meanwhile take effect now.
+            Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
+        }
+    }
     QWidget::changeEvent(e);
 }
 
@@ -34,4 +91,8 @@ void TFormPrincipal::closeEvent(QCloseEvent *e)
 {
     e->ignore();
     hide();
+    // Hidden without an icon, the program could be neither reached nor
+    // ended, and it would block every new start: the tray always offers the
+    // way back.
+    AddTrayIcon();
 }
