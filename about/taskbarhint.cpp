@@ -1,39 +1,23 @@
 #include "about/taskbarhint.h"
 
-#include <QGuiApplication>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
+#include "app/xcb.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <QWindow>
+
 #include <vector>
 
 namespace TaskbarHint {
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    XcbReply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
+using Xcb::atom;
+template <typename T> using XcbReply = Xcb::Reply<T>;
 } // namespace
 
 void skipTaskbar(QWindow *window)
 {
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window)
+    xcb_connection_t *c = Xcb::connection();
+    if (!c || !window)
         return;
-    xcb_connection_t *c = x11->connection();
     const auto w = xcb_window_t(window->winId());
     const xcb_atom_t state = atom(c, "_NET_WM_STATE");
     const xcb_atom_t skip = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");

@@ -1,23 +1,13 @@
 #include "app/windowfinder.h"
 
-#include <QGuiApplication>
-#include <xcb/xcb.h>
+#include "app/xcb.h"
 
-#include <memory>
+#include <vector>
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    XcbReply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(strlen(name)), name), nullptr));
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using Xcb::atom;
+template <typename T> using XcbReply = Xcb::Reply<T>;
 
 QString textProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t prop, xcb_atom_t type)
 {
@@ -45,10 +35,9 @@ std::vector<xcb_window_t> children(xcb_connection_t *c, xcb_window_t w)
 
 bool topLevelWindowTitled(const QString &title)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11)
+    xcb_connection_t *c = Xcb::connection();
+    if (!c)
         return false;
-    xcb_connection_t *c = x11->connection();
     const xcb_setup_t *setup = xcb_get_setup(c);
     const xcb_atom_t netWmName = atom(c, "_NET_WM_NAME");
     const xcb_atom_t utf8 = atom(c, "UTF8_STRING");

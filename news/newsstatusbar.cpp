@@ -9,13 +9,13 @@ constexpr int TopBorder = 2;
 
 NewsStatusBar::NewsStatusBar(QWidget *parent) : QWidget(parent) {}
 
-void NewsStatusBar::setPanels(const QString &spec)
+void NewsStatusBar::setPanels(const QString &layout)
 {
     for (const Panel &p : std::as_const(m_panels))
         delete p.label;
     m_panels.clear();
-    m_spec = spec;
-    for (const QString &item : spec.split(u' ', Qt::SkipEmptyParts)) {
+    m_layout = layout;
+    for (const QString &item : layout.split(u' ', Qt::SkipEmptyParts)) {
         const QString width = item.section(u':', 0, 0);
         const QString align = item.section(u':', 1, 1);
         auto *label = new QLabel(this);

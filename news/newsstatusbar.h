@@ -19,8 +19,8 @@ class NewsStatusBar : public QWidget
 public:
     explicit NewsStatusBar(QWidget *parent = nullptr);
 
-    QString panels() const { return m_spec; }
-    void setPanels(const QString &spec);
+    QString panels() const { return m_layout; }
+    void setPanels(const QString &layout);
 
     qsizetype panelCount() const { return m_panels.size(); }
     QString panelText(int index) const;
@@ -41,6 +41,6 @@ private:
     };
     void placePanels();
 
-    QString m_spec;
+    QString m_layout;
     QList<Panel> m_panels;
 };

@@ -5,33 +5,19 @@
 #include <QThread>
 #include <QWidget>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <memory>
+#include "app/xcb.h"
 
 namespace X11Window {
 
 namespace {
 
-xcb_connection_t *connection()
-{
-    auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
+using Xcb::atom;
+using Xcb::connection;
 
 xcb_window_t rootOf(xcb_connection_t *c)
 {
     const xcb_setup_t *setup = xcb_get_setup(c);
     return xcb_setup_roots_iterator(setup).data->root;
-}
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 // The native window of a widget that already has one; 0 otherwise, so that
@@ -45,8 +31,8 @@ QList<quint32> cardinals(xcb_connection_t *c, xcb_window_t w, xcb_atom_t propert
 {
     QList<quint32> values;
     const auto cookie = xcb_get_property(c, 0, w, property, type, 0, 1024);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-        xcb_get_property_reply(c, cookie, nullptr), &std::free);
+    Xcb::Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, cookie, nullptr));
     if (reply && reply->type == type && reply->format == 32) {
         const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
         const int n = xcb_get_property_value_length(reply.get()) / 4;
@@ -132,8 +118,8 @@ std::optional<QPoint> clientPosition(const QWidget *window)
     if (!c || !w)
         return std::nullopt;
     const auto cookie = xcb_translate_coordinates(c, w, rootOf(c), 0, 0);
-    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
-        xcb_translate_coordinates_reply(c, cookie, nullptr), &std::free);
+    Xcb::Reply<xcb_translate_coordinates_reply_t> reply(
+        xcb_translate_coordinates_reply(c, cookie, nullptr));
     if (!reply)
         return std::nullopt;
     return QPoint(reply->dst_x, reply->dst_y);
