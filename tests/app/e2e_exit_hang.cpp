@@ -1,9 +1,8 @@
+#include "support/silentnameserver.h"
+
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
 
 // The first channel's host name never resolves (the name server listens
 // and stays silent), so the engine sits in glibc's resolver when the user
@@ -12,8 +11,7 @@ class E2EExitHang : public QObject
 {
     Q_OBJECT
 
-    QUdpSocket silentDns;
-    int dnsQueries = 0;
+    SilentNameServer silentDns;
 
     static QString mainWindow(qint64 pid)
     {
@@ -28,17 +26,9 @@ class E2EExitHang : public QObject
 private slots:
     void initTestCase()
     {
-        QFile conf(QStringLiteral("/etc/resolv.conf"));
-        if (!conf.open(QIODevice::ReadOnly) || !conf.readAll().contains("brelo-silent-dns"))
+        if (!SilentNameServer::resolverIsSilent())
             QSKIP("needs its own /etc/resolv.conf (run through ctest, as root)");
-        QVERIFY2(silentDns.bind(QHostAddress::LocalHost, 53), "cannot bind UDP port 53");
-        // Count the questions, answer none.
-        connect(&silentDns, &QUdpSocket::readyRead, this, [this] {
-            while (silentDns.hasPendingDatagrams()) {
-                silentDns.receiveDatagram();
-                ++dnsQueries;
-            }
-        });
+        QVERIFY2(silentDns.start(), "cannot bind UDP port 53");
     }
 
     void exitIsPromptWhileALookupHangs()
@@ -50,7 +40,7 @@ private slots:
         QString win;
         QTRY_VERIFY_WITH_TIMEOUT(!(win = mainWindow(app.processId())).isEmpty(), 20000);
         // The engine has asked for the first channel's host and is waiting.
-        QTRY_VERIFY_WITH_TIMEOUT(dnsQueries > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(silentDns.questions() > 0, 10000);
         QTest::qWait(500);
 
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), win});

@@ -3,6 +3,7 @@
 // measured from outside with the X tools.
 #include "app/errors.h"
 #include "app/trayicon.h"
+#include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"
 #include "player/principal.h"
@@ -35,19 +36,6 @@ struct Refuse
     }
     ~Refuse() { QObject::disconnect(conn); }
     QMetaObject::Connection conn;
-};
-
-// Counts the window's move events.
-class MoveCounter : public QObject
-{
-public:
-    int moves = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::Move)
-            ++moves;
-        return false;
-    }
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 // The test brings its own 320 x 200 display with openbox, started before
 // Qt connects to a display.
 #include "app/errors.h"
+#include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"
 #include "player/principal.h"
@@ -19,22 +20,6 @@
 #include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-class MoveCounter : public QObject
-{
-public:
-    int moves = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::Move)
-            ++moves;
-        return false;
-    }
-};
-
-} // namespace
 
 class TestSmallScreen : public QObject
 {
