@@ -39,6 +39,26 @@ QString decode(const QByteArray &body)
     return QString::fromLatin1(b);
 }
 
+// "Key1=...", "Key2=..." lines of an ini-style playlist, in number order.
+QStringList numberedEntries(const QString &text, const QString &key, const QUrl &base)
+{
+    const QRegularExpression line(QStringLiteral("^\\s*%1(\\d+)\\s*=\\s*(\\S.*?)\\s*$").arg(key),
+                                  QRegularExpression::CaseInsensitiveOption
+                                      | QRegularExpression::MultilineOption);
+    QMap<int, QString> numbered;
+    for (auto it = line.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        numbered.insert(m.captured(1).toInt(), m.captured(2));
+    }
+    QStringList out;
+    for (const QString &entry : numbered) {
+        const QString a = resolved(entry, base);
+        if (!a.isEmpty())
+            out << a;
+    }
+    return out;
+}
+
 } // namespace
 
 bool looksLikePlaylist(const QUrl &url)
@@ -66,23 +86,9 @@ QStringList entries(const QByteArray &body, const QUrl &base)
     QStringList out;
     const QString head = text.left(512).trimmed();
 
-    if (head.startsWith(QLatin1String("[Reference]"), Qt::CaseInsensitive)) {
-        // Ref1=..., Ref2=...: numbered, tried in number order.
-        static const QRegularExpression ref(QStringLiteral("^\\s*Ref(\\d+)\\s*=\\s*(\\S.*?)\\s*$"),
-                                            QRegularExpression::CaseInsensitiveOption
-                                                | QRegularExpression::MultilineOption);
-        QMap<int, QString> refs;
-        for (auto it = ref.globalMatch(text); it.hasNext();) {
-            const auto m = it.next();
-            refs.insert(m.captured(1).toInt(), m.captured(2));
-        }
-        for (const QString &r : refs) {
-            const QString a = resolved(r, base);
-            if (!a.isEmpty())
-                out << a;
-        }
-        return out;
-    }
+    // Ref1=..., Ref2=...: numbered, tried in number order.
+    if (head.startsWith(QLatin1String("[Reference]"), Qt::CaseInsensitive))
+        return numberedEntries(text, QStringLiteral("Ref"), base);
 
     if (text.contains(QLatin1String("<asx"), Qt::CaseInsensitive)) {
         // <ref href="..."/> and <entryref href="..."/> in document order; ASX
@@ -108,22 +114,8 @@ QStringList entries(const QByteArray &body, const QUrl &base)
         return out;
     }
 
-    if (head.startsWith(QLatin1String("[playlist]"), Qt::CaseInsensitive)) {
-        static const QRegularExpression file(QStringLiteral("^\\s*File(\\d+)\\s*=\\s*(\\S.*?)\\s*$"),
-                                             QRegularExpression::CaseInsensitiveOption
-                                                 | QRegularExpression::MultilineOption);
-        QMap<int, QString> files;
-        for (auto it = file.globalMatch(text); it.hasNext();) {
-            const auto m = it.next();
-            files.insert(m.captured(1).toInt(), m.captured(2));
-        }
-        for (const QString &f : files) {
-            const QString a = resolved(f, base);
-            if (!a.isEmpty())
-                out << a;
-        }
-        return out;
-    }
+    if (head.startsWith(QLatin1String("[playlist]"), Qt::CaseInsensitive))
+        return numberedEntries(text, QStringLiteral("File"), base);
 
     // M3U: one address per line, comments start with '#'. Only lines that
     // look like addresses count, so an HTML error page yields nothing.
