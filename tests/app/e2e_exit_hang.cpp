@@ -38,7 +38,14 @@ private slots:
         app.start(qEnvironmentVariable("BRELO_BINARY"), {});
         QVERIFY(app.waitForStarted());
         QString win;
-        QTRY_VERIFY_WITH_TIMEOUT(!(win = mainWindow(app.processId())).isEmpty(), 20000);
+        QElapsedTimer shown;
+        shown.start();
+        while ((win = mainWindow(app.processId())).isEmpty() && shown.elapsed() < 20000
+               && app.state() == QProcess::Running)
+            QTest::qWait(100);
+        QVERIFY2(!win.isEmpty(), qPrintable(QStringLiteral("no main window after %1 ms; process %2")
+                                                .arg(shown.elapsed())
+                                                .arg(app.state() == QProcess::Running ? "running" : "ended")));
         // The engine has asked for the first channel's host and is waiting.
         QTRY_VERIFY_WITH_TIMEOUT(silentDns.questions() > 0, 10000);
         QTest::qWait(500);

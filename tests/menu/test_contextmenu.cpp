@@ -381,10 +381,16 @@ private slots:
         // the test display's own enter and leave events for the move have
         // come in.
         const auto pointerOnButtonFocusOnList = [this] {
+            // Come from elsewhere: a pointer already resting where the button
+            // reappears gives it no enter, and so no leave later.
+            movePointer(w()->PlayerBrelo->mapToGlobal(QPoint(80, 60)));
             const QPoint on = w()->btnMenu->mapToGlobal(QPoint(12, 11));
             movePointer(on);
             QTRY_COMPARE(QApplication::widgetAt(on), w()->btnMenu);
-            QTest::qWait(300);
+            QTRY_VERIFY(w()->btnMenu->underMouse());
+            // Past the balloon's 500 ms, so it is not mapping just as the
+            // pointer leaves.
+            QTest::qWait(800);
             w()->BreloCombo->setFocus();
             QTRY_VERIFY(w()->BreloCombo->hasFocus());
             QTest::qWait(100);
