@@ -71,6 +71,11 @@ class TestContextMenu : public QObject
             QTest::qWait(400);  // the window manager's answer to a minimise comes late
         w()->showNormal();
         w()->move(300, 100);
+        // A showing places the window at the corner and holds that place
+        // for a moment while the window manager takes it in: move it again
+        // after that, or it may jump back from under the test's pointer.
+        QTest::qWait(400);
+        w()->move(300, 100);
         w()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w()));
         QTRY_VERIFY(w()->isVisible() && !w()->isMinimized() && w()->isActiveWindow());
