@@ -3,7 +3,7 @@
 #include "about/linkmarkup.h"
 #include "about/placement.h"
 #include "about/taskbarhint.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "ui_formsobre.h"
 
 #include <QDesktopServices>

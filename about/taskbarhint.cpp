@@ -1,6 +1,6 @@
 #include "about/taskbarhint.h"
 
-#include "app/xcb.h"
+#include "platform/xcb.h"
 
 #include <QWindow>
 

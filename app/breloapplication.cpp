@@ -1,6 +1,6 @@
 #include "app/breloapplication.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 BreloApplication::BreloApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/appicon.h"
-#include "app/appinfo.h"
+#include "platform/appicon.h"
+#include "platform/appinfo.h"
 #include "app/breloapplication.h"
 #include "app/singleinstance.h"
 #include "app/windowfinder.h"
@@ -55,12 +55,13 @@ int runBrelo(int argc, char **argv)
 
     QApplication::setApplicationName(QStringLiteral("breloplayer"));
     app.setHelpFile(AppInfo::helpFile());
-    createWindows();
-    FormPrincipal->show();
+    ProgramWindows windows;
+    windows.create();
+    windows.main()->show();
     app.exec();
 
     // A stream whose host name never resolves can hold the library for
     // seconds; the process must still end at once.
-    FormPrincipal->PlayerBrelo->shutdown(500);
+    windows.main()->PlayerBrelo->shutdown(500);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "app/windowfinder.h"
 
-#include "app/xcb.h"
+#include "platform/xcb.h"
 
 #include <vector>
 

@@ -4,16 +4,25 @@
 #include "news/noticia.h"
 #include "player/principal.h"
 
-TFormPrincipal *FormPrincipal = nullptr;
-Tfsobre *fsobre = nullptr;
-TBrowseNoticia *BrowseNoticia = nullptr;
+// The windows live until the process ends: the engine inside the main
+// window may be left holding a hung library call at exit, which only the
+// process's end releases.
+ProgramWindows::~ProgramWindows() = default;
 
-void createWindows()
+void ProgramWindows::create()
 {
-    // The main window's handlers may reach it through the global while its
-    // own creation steps run, so it is assigned before they do.
-    FormPrincipal = new TFormPrincipal;
-    FormPrincipal->FormCreate();
-    fsobre = new Tfsobre(FormPrincipal);
-    BrowseNoticia = new TBrowseNoticia(FormPrincipal);
+    m_main = new TFormPrincipal(this);
+    m_main->FormCreate();
+    m_about = new Tfsobre(m_main);
+    m_news = new TBrowseNoticia(m_main);
+}
+
+QDialog *ProgramWindows::newsWindow() const
+{
+    return m_news;
+}
+
+QDialog *ProgramWindows::aboutWindow() const
+{
+    return m_about;
 }

@@ -1,6 +1,6 @@
 #include "media/mediaengine.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "media/engineworker_p.h"
 #include "media/fullscreenwindow.h"
 #include "media/storedstate.h"

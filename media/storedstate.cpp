@@ -1,6 +1,6 @@
 #include "media/storedstate.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QtEndian>
 

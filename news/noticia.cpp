@@ -1,7 +1,7 @@
 #include "news/noticia.h"
 #include "ui_noticia.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "news/newsstatusbar.h"
 #include "news/progressrule.h"
 #include "news/statustexts.h"

@@ -1,6 +1,6 @@
 #include "news/webbrowser.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,13 +1,11 @@
 // The context menu, the menu button, the balloon hints, help and links.
 #include "player/principal.h"
 
-#include "about/formsobre.h"
-#include "app/errors.h"
-#include "app/trayicon.h"
-#include "app/windows.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "media/mediaengine.h"
-#include "news/noticia.h"
 #include "player/balloonhint.h"
+#include "player/companionwindows.h"
 #include "player/links.h"
 #include "player/menustyle.h"
 #include "player/menutriggers.h"
@@ -44,6 +42,8 @@ QPixmap maskedByCorner(QPixmap pix)
 // one on screen stays as it is.
 void showModal(QDialog *dialog)
 {
+    if (!dialog)
+        return;
     if (dialog->isVisible())
         throw ControlError(QStringLiteral("Cannot make a visible window modal"));
     dialog->exec();
@@ -192,7 +192,7 @@ void TFormPrincipal::showPopupMenu(const QPoint &pos)
 
 void TFormPrincipal::BrowserNoticias1Click()
 {
-    showModal(BrowseNoticia);
+    showModal(m_companions ? m_companions->newsWindow() : nullptr);
 }
 
 void TFormPrincipal::Ajuda1Click()
@@ -204,7 +204,7 @@ void TFormPrincipal::Ajuda1Click()
 
 void TFormPrincipal::ConfigurarClick()
 {
-    showModal(fsobre);
+    showModal(m_companions ? m_companions->aboutWindow() : nullptr);
 }
 
 void TFormPrincipal::Encerrar1Click()

@@ -6,8 +6,8 @@
 // mapping so that the window appears at its place at once.
 #include "player/principal.h"
 
-#include "app/errors.h"
-#include "app/trayicon.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "media/mediaengine.h"
 #include "player/placement.h"
 #include "player/x11window.h"

@@ -1,7 +1,7 @@
 #include "player/principal.h"
 
-#include "app/errors.h"
-#include "app/trayicon.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "catalogue/channelcatalogue.h"
 #include "media/mediaengine.h"
 #include "ui_principal.h"
@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QEvent>
 
-TFormPrincipal::TFormPrincipal(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>())
+TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>()), m_companions(companions)
 {
     ui->setupUi(this);
     btnMenu = ui->btnMenu;

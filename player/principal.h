@@ -17,6 +17,7 @@ class QPushButton;
 class MediaEngine;
 class TrayIcon;
 class BalloonHint;
+class CompanionWindows;
 
 // The main player window: the channel list, the media engine, the menu
 // button and the update label, in four presentations.
@@ -25,7 +26,9 @@ class TFormPrincipal : public QWidget
     Q_OBJECT
 
 public:
-    explicit TFormPrincipal(QWidget *parent = nullptr);
+    // `companions` opens the News and About windows; without it their
+    // commands do nothing.
+    explicit TFormPrincipal(const CompanionWindows *companions = nullptr, QWidget *parent = nullptr);
     ~TFormPrincipal() override;
 
     // Controls of the layout, by their layout names.
@@ -135,6 +138,7 @@ private:
 
     std::unique_ptr<Ui::FormPrincipal> ui;
     std::unique_ptr<TrayIcon> m_tray;
+    const CompanionWindows *m_companions = nullptr;
 
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
     // Depth of the screen clamp, which its own moves re-enter.

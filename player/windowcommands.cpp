@@ -1,8 +1,8 @@
 // The tray icon and the window commands that come from outside the program.
 #include "player/principal.h"
 
-#include "app/appinfo.h"
-#include "app/trayicon.h"
+#include "platform/appinfo.h"
+#include "platform/trayicon.h"
 #include "player/placement.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include <QThread>
 #include <QWidget>
 
-#include "app/xcb.h"
+#include "platform/xcb.h"
 
 namespace X11Window {
 

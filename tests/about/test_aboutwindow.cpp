@@ -1,5 +1,5 @@
 #include "about/formsobre.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

@@ -1,4 +1,3 @@
-#include "app/windows.h"
 #include "catalogue/channelcatalogue.h"
 #include "media/mediaengine.h"
 #include "player/principal.h"
@@ -48,7 +47,6 @@ private slots:
         o.audioTap = [](const qint16 *, int, int, int) {};
         MediaEngine::setDefaultOptions(o);
         w = new TFormPrincipal;
-        FormPrincipal = w;
         writes = std::make_unique<QSignalSpy>(w->PlayerBrelo, &MediaEngine::propertyWritten);
         QSignalSpy activated(w->BreloCombo, &QComboBox::activated);
         w->FormCreate();

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QTest>
 

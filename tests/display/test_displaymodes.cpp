@@ -1,8 +1,8 @@
 // The main window's presentations, placement, clamp, stay-on-top and tray
 // commands, driven in-process under the session's window manager and
 // measured from outside with the X tools.
-#include "app/errors.h"
-#include "app/trayicon.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"

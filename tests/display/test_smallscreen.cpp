@@ -4,7 +4,7 @@
 //
 // The test brings its own 320 x 200 display with openbox, started before
 // Qt connects to a display.
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "media/mediaengine.h"
 #include "media/storedstate.h"
 #include "support/testsupport.h"
@@ -30,7 +30,7 @@ class TestStoredState : public QObject
 private slots:
     void initTestCase()
     {
-        QFile ui(TestSupport::sourceDir() + QStringLiteral("/resources/principal.ui"));
+        QFile ui(TestSupport::sourceDir() + QStringLiteral("/player/principal.ui"));
         QVERIFY(ui.open(QIODevice::ReadOnly));
         const auto m = QRegularExpression(QStringLiteral("name=\"ControlData\"[^>]*>\\s*<string>([0-9A-Fa-f]+)</string>"))
                            .match(QString::fromUtf8(ui.readAll()));

@@ -1,7 +1,7 @@
 #include "menutestmain.h"
 
 #include "about/formsobre.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/windows.h"
 #include "news/noticia.h"
 #include "player/balloonhint.h"
@@ -32,9 +32,10 @@ class TestContextMenu : public QObject
 
     QList<QUrl> m_opened;
     QStringList m_errors;
+    ProgramWindows m_windows;
 
-    TFormPrincipal *w() const { return FormPrincipal; }
-    QMenu *menu() const { return FormPrincipal->PopupMenu; }
+    TFormPrincipal *w() const { return m_windows.main(); }
+    QMenu *menu() const { return m_windows.main()->PopupMenu; }
 
     void movePointer(const QPoint &global)
     {
@@ -108,7 +109,7 @@ private slots:
         Errors::setErrorReporter([this](const QString &text) { m_errors.append(text); });
         Links::setOpener([this](const QUrl &url) { m_opened.append(url); });
         movePointer(QPoint(600, 700));
-        createWindows();
+        m_windows.create();
         w()->show();
         restoreWindow();
     }
@@ -247,7 +248,7 @@ private slots:
         QVERIFY(!w()->isVisible());
 
         // Its commands run while the window is hidden, and leave it hidden.
-        QVERIFY(cameUpModal(fsobre, [this] {
+        QVERIFY(cameUpModal(m_windows.about(), [this] {
             QTest::mouseClick(menu(), Qt::LeftButton, {}, menu()->actionGeometry(w()->Configurar).center());
         }));
         QVERIFY(!w()->isVisible());
@@ -268,9 +269,9 @@ private slots:
         QWidget *target = w()->findChild<QWidget *>(focus);
         QVERIFY(target);
 
-        QVERIFY(cameUpModal(fsobre, [&] { key(target, Qt::Key_S, Qt::ControlModifier); }));
+        QVERIFY(cameUpModal(m_windows.about(), [&] { key(target, Qt::Key_S, Qt::ControlModifier); }));
         restoreWindow();
-        QVERIFY(cameUpModal(BrowseNoticia, [&] { key(target, Qt::Key_B, Qt::ControlModifier); }));
+        QVERIFY(cameUpModal(m_windows.news(), [&] { key(target, Qt::Key_B, Qt::ControlModifier); }));
         restoreWindow();
 
         const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/ajuda.chm");
@@ -309,7 +310,7 @@ private slots:
             }
         } greedy;
         w()->BreloCombo->installEventFilter(&greedy);
-        QVERIFY(cameUpModal(fsobre, [this] { key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier); }));
+        QVERIFY(cameUpModal(m_windows.about(), [this] { key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier); }));
         w()->BreloCombo->removeEventFilter(&greedy);
         QCOMPARE(greedy.asked, 0);
         restoreWindow();
@@ -320,7 +321,7 @@ private slots:
         // AltGr combinations are typed text, never shortcuts; and the
         // Fullscreen item answers no key of the family.
         QSignalSpy fullscreen(w()->ModoTelaCheia1, &QAction::triggered);
-        QVERIFY(!cameUpModal(fsobre, [this] {
+        QVERIFY(!cameUpModal(m_windows.about(), [this] {
             key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier | Qt::GroupSwitchModifier);
         }));
         key(w()->BreloCombo, Qt::Key_F, Qt::ControlModifier);
@@ -504,20 +505,20 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(about.count(), 0);
         QVERIFY(menu()->isVisible());
-        QVERIFY(!fsobre->isVisible());
+        QVERIFY(!m_windows.about()->isVisible());
         closeMenu();
     }
 
     void visibleWindowIsNotShownModalAgain()
     {
-        fsobre->show();
-        QVERIFY(QTest::qWaitForWindowExposed(fsobre));
-        const QRect before = fsobre->geometry();
+        m_windows.about()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_windows.about()));
+        const QRect before = m_windows.about()->geometry();
         w()->Configurar->trigger();
         QCOMPARE(m_errors, QStringList{QStringLiteral("Cannot make a visible window modal.")});
-        QVERIFY(fsobre->isVisible());
-        QCOMPARE(fsobre->geometry(), before);
-        fsobre->hide();
+        QVERIFY(m_windows.about()->isVisible());
+        QCOMPARE(m_windows.about()->geometry(), before);
+        m_windows.about()->hide();
         restoreWindow();
     }
 

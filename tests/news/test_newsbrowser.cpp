@@ -1,7 +1,7 @@
 #include "localwebserver.h"
 #include "support/testsupport.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "news/newsstatusbar.h"
 #include "news/noticia.h"
 #include "news/statustexts.h"

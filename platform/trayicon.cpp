@@ -1,4 +1,4 @@
-#include "app/trayicon.h"
+#include "platform/trayicon.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,5 +1,5 @@
-#include "app/errors.h"
-#include "app/appinfo.h"
+#include "platform/errors.h"
+#include "platform/appinfo.h"
 
 #include <QMessageBox>
 

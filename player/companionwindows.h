@@ -1,0 +1,14 @@
+#pragma once
+
+class QDialog;
+
+// The windows the main window's menu opens besides itself. The program
+// creates them after the main window, so the main window is handed this
+// directory when it is built and asks it only when a command runs.
+class CompanionWindows
+{
+public:
+    virtual ~CompanionWindows() = default;
+    virtual QDialog *newsWindow() const = 0;
+    virtual QDialog *aboutWindow() const = 0;
+};
