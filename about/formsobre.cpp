@@ -76,11 +76,11 @@ void sizeToText(QLabel *label)
     label->setGeometry(r);
 }
 
-} // namespace
+}  // namespace
 
 Tfsobre::Tfsobre(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , ui(std::make_unique<Ui::Tfsobre>())
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::Tfsobre>())
 {
     substituteLayoutFonts();
     ui->setupUi(this);
@@ -93,11 +93,11 @@ Tfsobre::Tfsobre(QWidget *parent)
 
     // System colours of the layout that Qt has roles for.
     for (QLabel *l : {ui->Label3, ui->Label1, ui->Label2})
-        l->setForegroundRole(QPalette::Text); // menus draw their items in it
+        l->setForegroundRole(QPalette::Text);  // menus draw their items in it
     // The desktop's colour has no role; the selection colour is the
     // system's accent, the nearest in kind.
     ui->labeldesenvolvedor->setForegroundRole(QPalette::Highlight);
-    ui->Label4->setForegroundRole(QPalette::Shadow); // window frames
+    ui->Label4->setForegroundRole(QPalette::Shadow);  // window frames
 
     usePixelHeights(this);
     for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -125,9 +125,8 @@ void Tfsobre::setLinkOpener(LinkOpener opener)
 void Tfsobre::onLinkActivated(const QString &href)
 {
     const LinkMarkup::Target t = LinkMarkup::target(ui->LinkLabel1->text(), href);
-    Errors::guarded([&] {
-        LinkLabel1LinkClick(ui->LinkLabel1, t.link, t.isId ? LinkKind::Id : LinkKind::Url);
-    });
+    Errors::guarded(
+        [&] { LinkLabel1LinkClick(ui->LinkLabel1, t.link, t.isId ? LinkKind::Id : LinkKind::Url); });
 }
 
 void Tfsobre::LinkLabel1LinkClick(QObject *Sender, const QString &Link, LinkKind LinkType)
@@ -197,8 +196,8 @@ bool Tfsobre::eventFilter(QObject *watched, QEvent *event)
     // The link is reached by Tab, so Enter or Space there follows it.
     if (watched == ui->LinkLabel1 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const bool activates = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
-                            || key->key() == Qt::Key_Space;
+        const bool activates
+            = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
         if (activates && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             const auto anchors = LinkMarkup::anchors(ui->LinkLabel1->text());
             if (!anchors.isEmpty()) {
@@ -224,8 +223,8 @@ void Tfsobre::recentreOnceFramed()
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QPoint exact = Placement::centred(frameGeometry().size(), screen->availableGeometry(),
-                                            screen->virtualGeometry());
+    const QPoint exact
+        = Placement::centred(frameGeometry().size(), screen->availableGeometry(), screen->virtualGeometry());
     if (exact != pos()) {
         m_firstPosition = exact;
         move(exact);

@@ -34,13 +34,12 @@ QString decoded(QString value)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 QList<Anchor> anchors(const QString &markup)
 {
-    static const QRegularExpression tag(
-        QStringLiteral("<a(\\s[^>]*)?>"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("<a(\\s[^>]*)?>"),
+                                        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression attribute(
         QStringLiteral("([A-Za-z_:][-A-Za-z0-9_:.]*)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"));
 
@@ -52,9 +51,9 @@ QList<Anchor> anchors(const QString &markup)
         for (auto at = attribute.globalMatch(m.captured(1)); at.hasNext();) {
             const auto am = at.next();
             const QString name = am.captured(1).toLower();
-            const QString value = decoded(am.hasCaptured(2)   ? am.captured(2)
-                                          : am.hasCaptured(3) ? am.captured(3)
-                                                                     : am.captured(4));
+            const QString value = decoded(am.hasCaptured(2)       ? am.captured(2)
+                                              : am.hasCaptured(3) ? am.captured(3)
+                                                                  : am.captured(4));
             // The first of a repeated attribute counts, as in the reader.
             if (name == QLatin1String("id") && !seenId) {
                 a.id = value;
@@ -81,4 +80,4 @@ Target target(const QString &markup, const QString &href)
     return {href, false};
 }
 
-} // namespace LinkMarkup
+}  // namespace LinkMarkup

@@ -7,8 +7,7 @@
 // of the activated anchor; this recovers the rest of its tag.
 namespace LinkMarkup {
 
-struct Anchor
-{
+struct Anchor {
     QString id;
     QString href;
 };
@@ -17,11 +16,10 @@ QList<Anchor> anchors(const QString &markup);
 
 // What a click on the anchor with this address hands on: its id when that
 // is not empty, else the address. Addresses not in the markup pass through.
-struct Target
-{
+struct Target {
     QString link;
     bool isId = false;
 };
 Target target(const QString &markup, const QString &href);
 
-} // namespace LinkMarkup
+}  // namespace LinkMarkup

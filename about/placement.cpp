@@ -13,4 +13,4 @@ QPoint centred(const QSize &frameSize, const QRect &workArea, const QRect &deskt
     return {std::max(x, desktop.left()), std::max(y, desktop.top())};
 }
 
-} // namespace Placement
+}  // namespace Placement

@@ -11,4 +11,4 @@ namespace Placement {
 // work area.
 QPoint centred(const QSize &frameSize, const QRect &workArea, const QRect &desktop);
 
-} // namespace Placement
+}  // namespace Placement

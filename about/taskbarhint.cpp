@@ -10,8 +10,8 @@ namespace TaskbarHint {
 
 namespace {
 using Xcb::atom;
-template <typename T> using XcbReply = Xcb::Reply<T>;
-} // namespace
+template<typename T> using XcbReply = Xcb::Reply<T>;
+}  // namespace
 
 void skipTaskbar(QWindow *window)
 {
@@ -43,4 +43,4 @@ void skipTaskbar(QWindow *window)
     xcb_flush(c);
 }
 
-} // namespace TaskbarHint
+}  // namespace TaskbarHint

@@ -9,4 +9,4 @@ namespace TaskbarHint {
 // drops the hint when the window is withdrawn. Does nothing off X11.
 void skipTaskbar(QWindow *window);
 
-} // namespace TaskbarHint
+}  // namespace TaskbarHint

@@ -2,7 +2,7 @@
 
 #include "platform/errors.h"
 
-BreloApplication::BreloApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+BreloApplication::BreloApplication(int &argc, char **argv) : QApplication(argc, argv) { }
 
 bool BreloApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -10,9 +10,9 @@ class SingleInstanceGuard
 {
 public:
     enum class Result {
-        Acquired,    // this process now holds the name
-        Busy,        // another running copy holds it
-        Unprotected, // the guard could not be set up; start anyway
+        Acquired,  // this process now holds the name
+        Busy,  // another running copy holds it
+        Unprotected,  // the guard could not be set up; start anyway
     };
 
     explicit SingleInstanceGuard(const QString &baseName);

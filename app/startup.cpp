@@ -1,12 +1,12 @@
 #include "app/startup.h"
 
-#include "platform/appicon.h"
-#include "platform/appinfo.h"
 #include "app/breloapplication.h"
 #include "app/singleinstance.h"
 #include "app/windowfinder.h"
 #include "app/windows.h"
 #include "media/mediaengine.h"
+#include "platform/appicon.h"
+#include "platform/appinfo.h"
 #include "player/principal.h"
 
 #include <QMessageBox>
@@ -26,7 +26,7 @@ void prepareEnvironment()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-} // namespace
+}  // namespace
 
 int runBrelo(int argc, char **argv)
 {

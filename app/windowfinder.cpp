@@ -7,7 +7,7 @@
 namespace {
 
 using Xcb::atom;
-template <typename T> using XcbReply = Xcb::Reply<T>;
+template<typename T> using XcbReply = Xcb::Reply<T>;
 
 QString textProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t prop, xcb_atom_t type)
 {
@@ -31,7 +31,7 @@ std::vector<xcb_window_t> children(xcb_connection_t *c, xcb_window_t w)
     return {kids, kids + xcb_query_tree_children_length(r.get())};
 }
 
-} // namespace
+}  // namespace
 
 bool topLevelWindowTitled(const QString &title)
 {

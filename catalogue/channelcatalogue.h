@@ -8,4 +8,4 @@
 // names and documentation addresses.
 namespace ChannelCatalogue {
 const QList<CatalogueEntry> &rows();
-} // namespace ChannelCatalogue
+}  // namespace ChannelCatalogue

@@ -27,10 +27,9 @@ constexpr int kAudioRate = 44100;
 constexpr int kAudioChannels = 2;
 
 const libvlc_event_type_t kEvents[] = {
-    libvlc_MediaPlayerOpening,      libvlc_MediaPlayerBuffering, libvlc_MediaPlayerPlaying,
-    libvlc_MediaPlayerPaused,       libvlc_MediaPlayerStopped,   libvlc_MediaPlayerEndReached,
-    libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerPositionChanged,
-    libvlc_MediaPlayerSeekableChanged,
+    libvlc_MediaPlayerOpening,          libvlc_MediaPlayerBuffering,       libvlc_MediaPlayerPlaying,
+    libvlc_MediaPlayerPaused,           libvlc_MediaPlayerStopped,         libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerPositionChanged, libvlc_MediaPlayerSeekableChanged,
 };
 
 void onVlcEvent(const libvlc_event_t *event, void *opaque)
@@ -40,17 +39,14 @@ void onVlcEvent(const libvlc_event_t *event, void *opaque)
         return;
     float value = 0;
     switch (event->type) {
-    case libvlc_MediaPlayerBuffering:
-        value = event->u.media_player_buffering.new_cache;
-        break;
+    case libvlc_MediaPlayerBuffering: value = event->u.media_player_buffering.new_cache; break;
     case libvlc_MediaPlayerPositionChanged:
         value = event->u.media_player_position_changed.new_position;
         break;
     case libvlc_MediaPlayerSeekableChanged:
         value = event->u.media_player_seekable_changed.new_seekable;
         break;
-    default:
-        break;
+    default: break;
     }
     std::lock_guard lock(slot->bridge->mutex);
     if (slot->bridge->worker)
@@ -68,8 +64,7 @@ void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t)
             slot->bridge->worker->postAudio(slot->serial);
     }
     if (slot->bridge->tap)
-        slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels,
-                          kAudioRate);
+        slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate);
 }
 
 QString statusWord(MediaEngine::Status s)
@@ -89,7 +84,7 @@ bool needsLookup(const QString &host)
     return !host.isEmpty() && QHostAddress(host).isNull();
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------- Reaper
 
@@ -119,8 +114,7 @@ void Reaper::run()
     std::unique_lock lock(m_mutex);
     for (;;) {
         ++m_waiting;
-        const bool got = m_work.wait_for(lock, std::chrono::seconds(2),
-                                         [this] { return !m_queue.empty(); });
+        const bool got = m_work.wait_for(lock, std::chrono::seconds(2), [this] { return !m_queue.empty(); });
         --m_waiting;
         if (!got) {
             --m_threads;
@@ -205,16 +199,19 @@ void EngineWorker::requestSwitch(const QString &url, quint64 xwindow)
 
 void EngineWorker::postEvent(quint64 serial, int type, float value)
 {
-    QMetaObject::invokeMethod(this, [this, serial, type, value] { onEvent(serial, type, value); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, serial, type, value] { onEvent(serial, type, value); }, Qt::QueuedConnection);
 }
 
 void EngineWorker::postAudio(quint64 serial)
 {
-    QMetaObject::invokeMethod(this, [this, serial] {
-        if (m_slot && m_slot->serial == serial)
-            emit audioStarted();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            if (m_slot && m_slot->serial == serial)
+                emit audioStarted();
+        },
+        Qt::QueuedConnection);
 }
 
 void EngineWorker::ensureInstance()
@@ -223,9 +220,13 @@ void EngineWorker::ensureInstance()
         return;
     const QByteArray caching = "--network-caching=" + QByteArray::number(m_config.networkCachingMs);
     std::vector<const char *> args = {
-        "--no-video-title-show", "--no-snapshot-preview", "--no-osd",
+        "--no-video-title-show",
+        "--no-snapshot-preview",
+        "--no-osd",
         // Our window keeps its own context menu and keys.
-        "--no-mouse-events", "--no-keyboard-events", "--no-xlib",
+        "--no-mouse-events",
+        "--no-keyboard-events",
+        "--no-xlib",
         // Lua playlist scripts probe every stream for web sites it knows;
         // that costs a fifth of a second per start and no radio needs it.
         "--no-lua",
@@ -337,15 +338,18 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
         if (!bridge->worker || token->load() != gen)
             return;
         EngineWorker *w = bridge->worker;
-        QMetaObject::invokeMethod(w, [w, token, gen, ok, go] {
-            if (w->m_lookupToken != token || w->m_handledGen != gen)
-                return;
-            w->m_lookupToken.reset();
-            if (ok)
-                go();
-            else
-                w->candidateFailed(Failure::Error);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            w,
+            [w, token, gen, ok, go] {
+                if (w->m_lookupToken != token || w->m_handledGen != gen)
+                    return;
+                w->m_lookupToken.reset();
+                if (ok)
+                    go();
+                else
+                    w->candidateFailed(Failure::Error);
+            },
+            Qt::QueuedConnection);
     }).detach();
 }
 
@@ -359,8 +363,8 @@ void EngineWorker::playlistFetched(QNetworkReply *reply, quint64 gen)
     if (reply->error() != QNetworkReply::NoError && !tooBig) {
         m_timeout->stop();
         m_lastFailure = reply->error() == QNetworkReply::TimeoutError || reply->property("timedOut").toBool()
-                            ? Failure::NoAnswer
-                            : Failure::Error;
+            ? Failure::NoAnswer
+            : Failure::Error;
         m_candidates.clear();
         tryNext();
         return;
@@ -555,8 +559,7 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
     case libvlc_MediaPlayerSeekableChanged:
         emit positionChanged(libvlc_media_player_get_position(m_slot->player), value != 0);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

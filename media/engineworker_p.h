@@ -69,7 +69,7 @@ private:
     int m_threads = 0, m_waiting = 0, m_busy = 0;
 };
 
-} // namespace EngineDetail
+}  // namespace EngineDetail
 
 // Lives on the engine thread. Every libVLC call that may take time starts
 // here or on the reaper, never on the user-interface thread.
@@ -145,8 +145,8 @@ private:
     Failure m_lastFailure = Failure::None;
     EngineDetail::PlayerSlot *m_slot = nullptr;
     quint64 m_serial = 0;
-    bool m_started = false;      // the station answered: the library plays
-    bool m_flowing = false;      // the buffer was full once: sound flows
+    bool m_started = false;  // the station answered: the library plays
+    bool m_flowing = false;  // the buffer was full once: sound flows
     bool m_rebuffering = false;
     bool m_sawProgress = false;  // buffering began: the station answers
     int m_extensions = 0;

@@ -1,9 +1,9 @@
 #include "media/mediaengine.h"
 
-#include "platform/errors.h"
 #include "media/engineworker_p.h"
 #include "media/fullscreenwindow.h"
 #include "media/storedstate.h"
+#include "platform/errors.h"
 #include "ui_mediacontrols.h"
 
 #include <QCoreApplication>
@@ -27,7 +27,7 @@ const QStringList &uiModes()
     static const QStringList modes = {"invisible", "none", "mini", "full", "custom"};
     return modes;
 }
-} // namespace
+}  // namespace
 
 class MediaEngine::Private
 {
@@ -59,8 +59,14 @@ public:
     quint64 xwindow = 0;
 };
 
-void MediaEngine::setDefaultOptions(const Options &options) { defaults() = options; }
-MediaEngine::Options MediaEngine::defaultOptions() { return defaults(); }
+void MediaEngine::setDefaultOptions(const Options &options)
+{
+    defaults() = options;
+}
+MediaEngine::Options MediaEngine::defaultOptions()
+{
+    return defaults();
+}
 
 MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<Private>())
 {
@@ -193,7 +199,10 @@ void MediaEngine::setControlData(const QString &hex)
         setFullScreen(true);
 }
 
-QString MediaEngine::controlData() const { return d->controlData; }
+QString MediaEngine::controlData() const
+{
+    return d->controlData;
+}
 
 void MediaEngine::setURL(const QString &url)
 {
@@ -299,8 +308,8 @@ bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == d->surface) {
         const WId now = d->surface->internalWinId();
-        if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown
-            && d->xwindow && now && now != d->xwindow
+        if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown && d->xwindow && now
+            && now != d->xwindow
             && (d->status == Status::Playing || d->status == Status::Buffering
                 || d->status == Status::Connecting)) {
             // The window was made anew (the main window changed its flags):
@@ -316,14 +325,38 @@ bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-QString MediaEngine::URL() const { return d->url; }
-QString MediaEngine::uiMode() const { return d->uiMode; }
-bool MediaEngine::fullScreen() const { return d->fullScreen; }
-int MediaEngine::volume() const { return d->volume; }
-bool MediaEngine::muted() const { return d->muted; }
-MediaEngine::Status MediaEngine::status() const { return d->status; }
-QString MediaEngine::statusText() const { return d->statusText; }
-QString MediaEngine::currentEntry() const { return d->entry; }
+QString MediaEngine::URL() const
+{
+    return d->url;
+}
+QString MediaEngine::uiMode() const
+{
+    return d->uiMode;
+}
+bool MediaEngine::fullScreen() const
+{
+    return d->fullScreen;
+}
+int MediaEngine::volume() const
+{
+    return d->volume;
+}
+bool MediaEngine::muted() const
+{
+    return d->muted;
+}
+MediaEngine::Status MediaEngine::status() const
+{
+    return d->status;
+}
+QString MediaEngine::statusText() const
+{
+    return d->statusText;
+}
+QString MediaEngine::currentEntry() const
+{
+    return d->entry;
+}
 
 void MediaEngine::shutdown(int msTimeout)
 {

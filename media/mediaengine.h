@@ -31,8 +31,8 @@ public:
     using AudioTap = std::function<void(const qint16 *samples, int frames, int channels, int rate)>;
 
     struct Options {
-        bool video = true;   // false: no picture at all (window-less tests)
-        AudioTap audioTap;   // set: decoded sound goes here instead of the speakers
+        bool video = true;  // false: no picture at all (window-less tests)
+        AudioTap audioTap;  // set: decoded sound goes here instead of the speakers
         int openTimeoutMs = 8000;  // a station that sends nothing for this long "does not answer"
         // How far ahead of the sound the network is read. Short enough that
         // a channel starts in about a third of the library's default time,

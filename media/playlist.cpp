@@ -59,15 +59,14 @@ QStringList numberedEntries(const QString &text, const QString &key, const QUrl 
     return out;
 }
 
-} // namespace
+}  // namespace
 
 bool looksLikePlaylist(const QUrl &url)
 {
     static const QRegularExpression ext(QStringLiteral("\\.(asx|wvx|wax|m3u|pls)$"),
                                         QRegularExpression::CaseInsensitiveOption);
     const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")
-        && scheme != QLatin1String("mms"))
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("mms"))
         return false;
     return ext.match(url.path()).hasMatch();
 }
@@ -98,8 +97,8 @@ QStringList entries(const QByteArray &body, const QUrl &base)
             QRegularExpression::CaseInsensitiveOption);
         // Comments may hide entries.
         QString visible = text;
-        visible.remove(QRegularExpression(QStringLiteral("<!--.*?-->"),
-                                          QRegularExpression::DotMatchesEverythingOption));
+        visible.remove(
+            QRegularExpression(QStringLiteral("<!--.*?-->"), QRegularExpression::DotMatchesEverythingOption));
         for (auto it = ref.globalMatch(visible); it.hasNext();) {
             const auto m = it.next();
             QString href = m.captured(3);
@@ -142,4 +141,4 @@ QStringList candidates(const QString &address)
     return out;
 }
 
-} // namespace Playlist
+}  // namespace Playlist

@@ -26,4 +26,4 @@ QStringList entries(const QByteArray &body, const QUrl &base);
 // answer there.
 QStringList candidates(const QString &address);
 
-} // namespace Playlist
+}  // namespace Playlist

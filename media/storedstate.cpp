@@ -25,26 +25,26 @@ const char *tagName(quint16 tag)
 
 [[noreturn]] void fail(qsizetype offset, const QString &what)
 {
-    throw ControlError(QStringLiteral("Estado inicial do player inválido no deslocamento %1: %2")
-                           .arg(offset)
-                           .arg(what));
+    throw ControlError(
+        QStringLiteral("Estado inicial do player inválido no deslocamento %1: %2").arg(offset).arg(what));
 }
 
 // A cursor that refuses to step past the end of the block.
 class Reader
 {
 public:
-    explicit Reader(const QByteArray &b) : m_data(b) {}
+    explicit Reader(const QByteArray &b) : m_data(b) { }
 
     qsizetype pos() const { return m_pos; }
 
     void need(qsizetype n, const char *what)
     {
         if (n < 0 || n > m_data.size() - m_pos)
-            fail(m_pos, QStringLiteral("esperado %1 (%2 bytes), restam %3 bytes")
-                            .arg(QLatin1String(what))
-                            .arg(n)
-                            .arg(m_data.size() - m_pos));
+            fail(m_pos,
+                 QStringLiteral("esperado %1 (%2 bytes), restam %3 bytes")
+                     .arg(QLatin1String(what))
+                     .arg(n)
+                     .arg(m_data.size() - m_pos));
     }
     quint16 u16(const char *what)
     {
@@ -84,8 +84,8 @@ private:
     qsizetype m_pos = 0;
 };
 
-using Field = std::variant<QString StoredState::*, double StoredState::*, qint32 StoredState::*,
-                           bool StoredState::*>;
+using Field
+    = std::variant<QString StoredState::*, double StoredState::*, qint32 StoredState::*, bool StoredState::*>;
 
 struct Entry {
     int offset;  // where the value sits in the layout's block
@@ -136,7 +136,7 @@ void put32(QByteArray &b, quint32 v)
     b.append(c, 4);
 }
 
-} // namespace
+}  // namespace
 
 StoredState StoredState::parse(const QByteArray &block)
 {
@@ -152,33 +152,36 @@ StoredState StoredState::parse(const QByteArray &block)
 
     for (const Entry &e : kEntries) {
         if (r.pos() != e.offset)
-            fail(r.pos(), QStringLiteral("esperado o valor de %1 no deslocamento %2")
-                              .arg(QLatin1String(e.name))
-                              .arg(e.offset));
+            fail(r.pos(),
+                 QStringLiteral("esperado o valor de %1 no deslocamento %2")
+                     .arg(QLatin1String(e.name))
+                     .arg(e.offset));
         const qsizetype at = r.pos();
         const quint16 tag = r.u16("uma etiqueta de tipo");
         if (tag != e.tag)
-            fail(at, QStringLiteral("etiqueta %1 em %2, esperado %3")
-                         .arg(tag)
-                         .arg(QLatin1String(e.name))
-                         .arg(QLatin1String(tagName(e.tag))));
+            fail(at,
+                 QStringLiteral("etiqueta %1 em %2, esperado %3")
+                     .arg(tag)
+                     .arg(QLatin1String(e.name))
+                     .arg(QLatin1String(tagName(e.tag))));
         const qsizetype dataAt = r.pos();
         switch (e.tag) {
         case Text: {
             const quint32 count = r.u32("o tamanho do texto");
             if (count < 2 || count % 2 != 0)
-                fail(dataAt, QStringLiteral("tamanho de texto %1 em %2, esperado um número par de "
-                                            "bytes com o NUL final")
-                                 .arg(count)
-                                 .arg(QLatin1String(e.name)));
+                fail(dataAt,
+                     QStringLiteral("tamanho de texto %1 em %2, esperado um número par de "
+                                    "bytes com o NUL final")
+                         .arg(count)
+                         .arg(QLatin1String(e.name)));
             if (qint64(count) > kExtentOffset - r.pos())
-                fail(dataAt, QStringLiteral("tamanho de texto %1 em %2 ultrapassa o bloco")
-                                 .arg(count)
-                                 .arg(QLatin1String(e.name)));
+                fail(dataAt,
+                     QStringLiteral("tamanho de texto %1 em %2 ultrapassa o bloco")
+                         .arg(count)
+                         .arg(QLatin1String(e.name)));
             QString text = r.utf16(count);
             if (text.back() != QChar(0))
-                fail(r.pos() - 2, QStringLiteral("esperado o NUL final de %1")
-                                      .arg(QLatin1String(e.name)));
+                fail(r.pos() - 2, QStringLiteral("esperado o NUL final de %1").arg(QLatin1String(e.name)));
             text.chop(1);
             if (text.contains(QChar(0)))
                 fail(dataAt + 4, QStringLiteral("NUL dentro do texto de %1").arg(QLatin1String(e.name)));
@@ -192,15 +195,14 @@ StoredState StoredState::parse(const QByteArray &block)
             s.*std::get<double StoredState::*>(e.field) = v;
             break;
         }
-        case Int32:
-            s.*std::get<qint32 StoredState::*>(e.field) = qint32(r.u32("um inteiro"));
-            break;
+        case Int32: s.*std::get<qint32 StoredState::*>(e.field) = qint32(r.u32("um inteiro")); break;
         case Bool: {
             const quint16 v = r.u16("um booleano");
             if (v != 0 && v != 0xFFFF)
-                fail(dataAt, QStringLiteral("booleano 0x%1 em %2, esperado 0xFFFF ou 0")
-                                 .arg(v, 4, 16, QLatin1Char('0'))
-                                 .arg(QLatin1String(e.name)));
+                fail(dataAt,
+                     QStringLiteral("booleano 0x%1 em %2, esperado 0xFFFF ou 0")
+                         .arg(v, 4, 16, QLatin1Char('0'))
+                         .arg(QLatin1String(e.name)));
             s.*std::get<bool StoredState::*>(e.field) = v == 0xFFFF;
             break;
         }
@@ -232,8 +234,8 @@ StoredState StoredState::fromHex(const QString &hex)
     static const QRegularExpression notHex(QStringLiteral("[^0-9A-Fa-f]"));
     const auto bad = notHex.match(digits);
     if (bad.hasMatch())
-        fail(bad.capturedStart() / 2, QStringLiteral("caractere \"%1\" no texto hexadecimal")
-                                          .arg(bad.captured()));
+        fail(bad.capturedStart() / 2,
+             QStringLiteral("caractere \"%1\" no texto hexadecimal").arg(bad.captured()));
     if (digits.size() % 2 != 0)
         fail(digits.size() / 2, QStringLiteral("texto hexadecimal com número ímpar de dígitos"));
     return parse(QByteArray::fromHex(digits.toLatin1()));
@@ -263,12 +265,8 @@ QByteArray StoredState::serialize() const
             b.append(c, 8);
             break;
         }
-        case Int32:
-            put32(b, quint32(this->*std::get<qint32 StoredState::*>(e.field)));
-            break;
-        case Bool:
-            put16(b, this->*std::get<bool StoredState::*>(e.field) ? 0xFFFF : 0);
-            break;
+        case Int32: put32(b, quint32(this->*std::get<qint32 StoredState::*>(e.field))); break;
+        case Bool: put16(b, this->*std::get<bool StoredState::*>(e.field) ? 0xFFFF : 0); break;
         }
     }
     put32(b, quint32(extentWidth));

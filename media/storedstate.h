@@ -40,7 +40,7 @@ public:
     QString samiFilename;
     QString captioningID;
     bool enableErrorDialogs = false;
-    qint32 extentWidth = 4286;   // 162 px at 96 dpi
+    qint32 extentWidth = 4286;  // 162 px at 96 dpi
     qint32 extentHeight = 4895;  // 185 px at 96 dpi
 
     // Parses the block; throws ControlError naming the offset and what was

@@ -5,9 +5,9 @@
 namespace {
 // The panels sit below a thin line that separates the bar from the page.
 constexpr int TopBorder = 2;
-} // namespace
+}  // namespace
 
-NewsStatusBar::NewsStatusBar(QWidget *parent) : QWidget(parent) {}
+NewsStatusBar::NewsStatusBar(QWidget *parent) : QWidget(parent) { }
 
 void NewsStatusBar::setPanels(const QString &layout)
 {
@@ -23,9 +23,9 @@ void NewsStatusBar::setPanels(const QString &layout)
         label->setFrameShadow(QFrame::Sunken);
         label->setIndent(2);
         label->setAlignment(Qt::AlignVCenter
-                            | (align == QLatin1String("center") ? Qt::AlignHCenter
-                               : align == QLatin1String("right") ? Qt::AlignRight
-                                                                 : Qt::AlignLeft));
+                            | (align == QLatin1String("center")      ? Qt::AlignHCenter
+                                   : align == QLatin1String("right") ? Qt::AlignRight
+                                                                     : Qt::AlignLeft));
         label->setTextFormat(Qt::PlainText);
         m_panels.append({width.toInt(), label});
     }

@@ -1,11 +1,11 @@
 #include "news/noticia.h"
 #include "ui_noticia.h"
 
-#include "platform/errors.h"
 #include "news/newsstatusbar.h"
 #include "news/progressrule.h"
 #include "news/statustexts.h"
 #include "news/webbrowser.h"
+#include "platform/errors.h"
 
 #include <QDateTime>
 #include <QKeyEvent>
@@ -22,9 +22,9 @@ constexpr int TimePanel = 3;
 constexpr int ProgressBarGap = 5;
 // Longest the browser waits for the player to be drawn before starting.
 constexpr int PlayerWaitMs = 1500;
-} // namespace
+}  // namespace
 
-TBrowseNoticia::TBrowseNoticia(QWidget *parent) : TBrowseNoticia(NewsSiteCatalogue(), parent) {}
+TBrowseNoticia::TBrowseNoticia(QWidget *parent) : TBrowseNoticia(NewsSiteCatalogue(), parent) { }
 
 TBrowseNoticia::TBrowseNoticia(NewsSiteCatalogue sites, QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::BrowseNoticia>()), m_sites(std::move(sites))
@@ -41,8 +41,8 @@ TBrowseNoticia::TBrowseNoticia(NewsSiteCatalogue sites, QWidget *parent)
 
     // A dialog border with the system menu and the close box only; it
     // always opens over the whole screen.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     setWindowState(Qt::WindowMaximized);
 
     for (const CatalogueEntry &row : m_sites.rows())
@@ -59,18 +59,14 @@ TBrowseNoticia::TBrowseNoticia(NewsSiteCatalogue sites, QWidget *parent)
     // the program's own choice of a row raises nothing.
     connect(BrowseCombo, &QComboBox::activated, this, guardedSlot(&TBrowseNoticia::BrowseComboClick));
 
-    connect(WebBrowser, &NewsWebBrowser::StatusTextChange, this, [this](const QString &t) {
-        Errors::guarded([&] { WebBrowserStatusTextChange(t); });
-    });
-    connect(WebBrowser, &NewsWebBrowser::ProgressChange, this, [this](int p, int max) {
-        Errors::guarded([&] { WebBrowserProgressChange(p, max); });
-    });
-    connect(WebBrowser, &NewsWebBrowser::CommandStateChange, this, [this](int c, bool on) {
-        Errors::guarded([&] { WebBrowserCommandStateChange(c, on); });
-    });
-    connect(WebBrowser, &NewsWebBrowser::TitleChange, this, [this](const QString &t) {
-        Errors::guarded([&] { WebBrowserTitleChange(t); });
-    });
+    connect(WebBrowser, &NewsWebBrowser::StatusTextChange, this,
+            [this](const QString &t) { Errors::guarded([&] { WebBrowserStatusTextChange(t); }); });
+    connect(WebBrowser, &NewsWebBrowser::ProgressChange, this,
+            [this](int p, int max) { Errors::guarded([&] { WebBrowserProgressChange(p, max); }); });
+    connect(WebBrowser, &NewsWebBrowser::CommandStateChange, this,
+            [this](int c, bool on) { Errors::guarded([&] { WebBrowserCommandStateChange(c, on); }); });
+    connect(WebBrowser, &NewsWebBrowser::TitleChange, this,
+            [this](const QString &t) { Errors::guarded([&] { WebBrowserTitleChange(t); }); });
 
     FormCreate();
     startBrowserSoon();
@@ -166,8 +162,7 @@ void TBrowseNoticia::FormResize()
         ProgressBar1->setParent(StatusBar1);
         ProgressBar1->setVisible(shown);
     }
-    ProgressBar1->setGeometry(panel->left(), panel->top(), panel->width() - ProgressBarGap,
-                              panel->height());
+    ProgressBar1->setGeometry(panel->left(), panel->top(), panel->width() - ProgressBarGap, panel->height());
 }
 
 void TBrowseNoticia::btnvoltarClick()

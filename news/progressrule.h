@@ -5,7 +5,7 @@
 // load among them), hides it; any other shows it at the share done.
 struct ProgressStep {
     bool visible = false;
-    int position = 0; // 0..100, meaningful only when visible
+    int position = 0;  // 0..100, meaningful only when visible
 };
 
 ProgressStep progressStep(int progress, int progressMax);

@@ -11,7 +11,7 @@ QLocale brazil()
 {
     return QLocale(QLocale::Portuguese, QLocale::Brazil);
 }
-} // namespace
+}  // namespace
 
 QString datePanel(const QDate &date)
 {
@@ -23,4 +23,4 @@ QString timePanel(const QTime &time)
     return u' ' + brazil().toString(time, QStringLiteral("hh:mm:ss"));
 }
 
-} // namespace StatusTexts
+}  // namespace StatusTexts

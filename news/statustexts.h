@@ -14,4 +14,4 @@ QString datePanel(const QDate &date);
 // e.g. " 09:04:05", hours 00 to 23.
 QString timePanel(const QTime &time);
 
-} // namespace StatusTexts
+}  // namespace StatusTexts

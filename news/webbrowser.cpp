@@ -64,13 +64,10 @@ public:
     using QWebEnginePage::QWebEnginePage;
 
 protected:
-    QWebEnginePage *createWindow(WebWindowType) override
-    {
-        return new NewWindowCatcher(profile(), this);
-    }
+    QWebEnginePage *createWindow(WebWindowType) override { return new NewWindowCatcher(profile(), this); }
 };
 
-} // namespace
+}  // namespace
 
 NewsWebBrowser::NewsWebBrowser(QWidget *parent) : QWidget(parent)
 {
@@ -113,11 +110,9 @@ void NewsWebBrowser::start()
             emit StatusTextChange(QStringLiteral("Concluído"));
             break;
         case QWebEngineLoadingInfo::LoadFailedStatus:
-            emit StatusTextChange(QStringLiteral("Não foi possível abrir a página ")
-                                  + info.url().toString());
+            emit StatusTextChange(QStringLiteral("Não foi possível abrir a página ") + info.url().toString());
             break;
-        case QWebEngineLoadingInfo::LoadStoppedStatus:
-            break;
+        case QWebEngineLoadingInfo::LoadStoppedStatus: break;
         }
     });
     connect(page, &QWebEnginePage::loadProgress, this,

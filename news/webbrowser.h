@@ -50,5 +50,5 @@ signals:
 private:
     QWebEngineView *m_view = nullptr;
     QString m_pending;
-    bool m_closed = false; // the application is ending
+    bool m_closed = false;  // the application is ending
 };

@@ -25,4 +25,4 @@ QIcon icon()
     return QIcon::fromTheme(themeName(), builtIn());
 }
 
-} // namespace AppIcon
+}  // namespace AppIcon

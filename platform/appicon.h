@@ -13,4 +13,4 @@ QString themeName();
 QList<int> sizes();
 QIcon builtIn();
 QIcon icon();
-} // namespace AppIcon
+}  // namespace AppIcon

@@ -5,8 +5,7 @@
 
 ControlError::ControlError(QString text, quint32 code)
     : m_text(Errors::controlErrorText(text, code)), m_code(code), m_utf8(m_text.toUtf8())
-{
-}
+{ }
 
 namespace Errors {
 
@@ -16,7 +15,7 @@ ErrorReporter &reporter()
     static ErrorReporter r;
     return r;
 }
-} // namespace
+}  // namespace
 
 QString controlErrorText(const QString &description, quint32 code)
 {
@@ -62,4 +61,4 @@ void guarded(const std::function<void()> &handler)
     }
 }
 
-} // namespace Errors
+}  // namespace Errors

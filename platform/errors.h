@@ -49,4 +49,4 @@ void setErrorReporter(ErrorReporter reporter);
 // never crosses Qt's event dispatch.
 void guarded(const std::function<void()> &handler);
 
-} // namespace Errors
+}  // namespace Errors

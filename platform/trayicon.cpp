@@ -28,11 +28,10 @@ QIcon shownIcon(const QIcon &icon)
     return QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
 }
 
-} // namespace
+}  // namespace
 
 TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
-    : QObject(parent),
-      m_icon(new QSystemTrayIcon(shownIcon(icon), this)),
+    : QObject(parent), m_icon(new QSystemTrayIcon(shownIcon(icon), this)),
       m_statusNotifier(statusNotifierHostRegistered())
 {
     m_icon->setToolTip(tip);

@@ -14,7 +14,7 @@ struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }
 };
 // xcb hands replies over to be freed with free().
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+template<typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // Qt's connection; null off X11.
 inline xcb_connection_t *connection()
@@ -30,4 +30,4 @@ inline xcb_atom_t atom(xcb_connection_t *c, const char *name)
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-} // namespace Xcb
+}  // namespace Xcb

@@ -35,7 +35,7 @@ QPainterPath balloonPath(const QRect &body, int tailX, bool tailDown)
     tail.closeSubpath();
     return path.united(tail);
 }
-} // namespace
+}  // namespace
 
 BalloonHint::BalloonHint(const QList<QPixmap> &images, QWidget *parent)
     : QWidget(parent,
@@ -80,13 +80,9 @@ bool BalloonHint::eventFilter(QObject *watched, QEvent *e)
         pointerEntered(control, static_cast<QEnterEvent *>(e)->globalPosition().toPoint());
         break;
     case QEvent::Leave:
-    case QEvent::Hide:
-        pointerLeft(control);
-        break;
-    case QEvent::ToolTip:
-        return true;  // the balloon replaces the ordinary hint
-    default:
-        break;
+    case QEvent::Hide: pointerLeft(control); break;
+    case QEvent::ToolTip: return true;  // the balloon replaces the ordinary hint
+    default: break;
     }
     return false;
 }
@@ -168,8 +164,7 @@ void BalloonHint::layOut()
     const QFontMetrics titleMetrics(boldOf(font()));
     const QFontMetrics textMetrics(font());
     const int flags = Qt::TextWordWrap;
-    const QRect titleBox =
-        titleMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000), flags, m_hint.title);
+    const QRect titleBox = titleMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000), flags, m_hint.title);
     const QRect textBox = m_hint.description.isEmpty()
         ? QRect()
         : textMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000), flags, m_hint.description);
@@ -221,8 +216,8 @@ void BalloonHint::paintEvent(QPaintEvent *)
     }
     p.setPen(palette().color(QPalette::WindowText));
     p.setFont(boldOf(font()));
-    const QRect titleRect =
-        p.boundingRect(content, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_hint.title);
+    const QRect titleRect
+        = p.boundingRect(content, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_hint.title);
     p.drawText(content, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_hint.title);
     if (!m_hint.description.isEmpty()) {
         p.setFont(font());

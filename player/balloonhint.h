@@ -60,14 +60,14 @@ private:
     QPixmap picture() const;
 
     QList<QPixmap> m_images;
-    QPointer<QWidget> m_control;   // the control the pointer is over
+    QPointer<QWidget> m_control;  // the control the pointer is over
     HintText m_hint;
     QPoint m_anchor;
-    bool m_above = false;          // balloon above the point, tail down
+    bool m_above = false;  // balloon above the point, tail down
     int m_tenths = 0;
-    int m_fadeDirection = 0;       // +1 fading in, -1 fading out
+    int m_fadeDirection = 0;  // +1 fading in, -1 fading out
     QTimer m_delay;
     QTimer m_fade;
-    QRect m_body;                  // the balloon's body within the widget
-    int m_tailX = 0;               // tail tip, widget x
+    QRect m_body;  // the balloon's body within the widget
+    int m_tailX = 0;  // tail tip, widget x
 };

@@ -1,9 +1,9 @@
 // The context menu, the menu button, the balloon hints, help and links.
 #include "player/principal.h"
 
+#include "media/mediaengine.h"
 #include "platform/errors.h"
 #include "platform/trayicon.h"
-#include "media/mediaengine.h"
 #include "player/balloonhint.h"
 #include "player/companionwindows.h"
 #include "player/links.h"
@@ -49,15 +49,15 @@ void showModal(QDialog *dialog)
     dialog->exec();
 }
 
-} // namespace
+}  // namespace
 
 void TFormPrincipal::setupPopupMenu()
 {
     imgpopup = {
-        picture(QStringLiteral("menu/normal")),  picture(QStringLiteral("menu/extended")),
+        picture(QStringLiteral("menu/normal")),     picture(QStringLiteral("menu/extended")),
         picture(QStringLiteral("menu/fullscreen")), picture(QStringLiteral("menu/radio")),
-        picture(QStringLiteral("menu/help")),    picture(QStringLiteral("menu/about")),
-        picture(QStringLiteral("menu/browser")), picture(QStringLiteral("menu/exit")),
+        picture(QStringLiteral("menu/help")),       picture(QStringLiteral("menu/about")),
+        picture(QStringLiteral("menu/browser")),    picture(QStringLiteral("menu/exit")),
     };
 
     m_menuStyle = new MenuStyle;
@@ -80,7 +80,8 @@ void TFormPrincipal::setupPopupMenu()
         // every control of it and not only while the menu is open.
         addAction(a);
         PopupMenu->addAction(a);
-        connect(a, &QAction::triggered, this, [this, command] { Errors::guarded([this, command] { (this->*command)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, command] { Errors::guarded([this, command] { (this->*command)(); }); });
         return a;
     };
     const auto separator = [this](const char *name) {
@@ -220,8 +221,9 @@ void TFormPrincipal::btnMenuClick()
     // the pointer is on a part of the window that carries it.
     const QPoint pos = QCursor::pos();
     QWidget *under = QApplication::widgetAt(pos);
-    if (under && (under == this || under == btnMenu || under == Label1 || under == BreloCombo
-                  || BreloCombo->isAncestorOf(under)))
+    if (under
+        && (under == this || under == btnMenu || under == Label1 || under == BreloCombo
+            || BreloCombo->isAncestorOf(under)))
         showPopupMenu(pos);
     giveControlFocus(PlayerBrelo);
 }

@@ -6,9 +6,9 @@
 // mapping so that the window appears at its place at once.
 #include "player/principal.h"
 
+#include "media/mediaengine.h"
 #include "platform/errors.h"
 #include "platform/trayicon.h"
-#include "media/mediaengine.h"
 #include "player/placement.h"
 #include "player/x11window.h"
 
@@ -39,7 +39,7 @@ QRect primaryScreen()
     return QGuiApplication::primaryScreen()->geometry();
 }
 
-} // namespace
+}  // namespace
 
 void TFormPrincipal::setOuterSize(int width, int height)
 {
@@ -53,9 +53,9 @@ void TFormPrincipal::cornerPlacement()
     const QRect screen = primaryScreen();
     const QSize size = Placement::outerRect(this, m_frameUsed, m_restoredOuter).size();
     Placement::place(this, m_frameUsed, m_restoredOuter,
-               QRect(QPoint(screen.x() + screen.width() - size.width(),
-                            screen.y() + screen.height() - size.height()),
-                     size));
+                     QRect(QPoint(screen.x() + screen.width() - size.width(),
+                                  screen.y() + screen.height() - size.height()),
+                           size));
 }
 
 void TFormPrincipal::screenClamp()
@@ -190,15 +190,12 @@ bool TFormPrincipal::event(QEvent *e)
     if (menuWindowEvent(e))
         return true;
     switch (e->type()) {
-    case QEvent::WindowActivate:
-        Errors::guarded([this] { FormActivate(); });
-        break;
+    case QEvent::WindowActivate: Errors::guarded([this] { FormActivate(); }); break;
     case QEvent::WindowIconChange:
         if (m_tray)
             m_tray->setIcon(windowIcon());
         break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(e);
 }

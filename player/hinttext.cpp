@@ -21,8 +21,8 @@ HintText parseHintText(const QString &text)
 
     bool isNumber = false;
     const int value = index.toInt(&isNumber);
-    const bool digitsOnly = !index.isEmpty()
-        && std::all_of(index.begin(), index.end(), [](QChar c) { return c.isDigit(); });
+    const bool digitsOnly
+        = !index.isEmpty() && std::all_of(index.begin(), index.end(), [](QChar c) { return c.isDigit(); });
     if (isNumber && digitsOnly)
         hint.imageIndex = value;
     return hint;

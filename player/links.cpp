@@ -11,7 +11,7 @@ Opener &opener()
     static Opener o;
     return o;
 }
-} // namespace
+}  // namespace
 
 QUrl downloadPage()
 {
@@ -49,4 +49,4 @@ void setOpener(Opener o)
     opener() = std::move(o);
 }
 
-} // namespace Links
+}  // namespace Links

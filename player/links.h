@@ -23,4 +23,4 @@ void open(const QUrl &url);
 using Opener = std::function<void(const QUrl &)>;
 void setOpener(Opener opener);
 
-} // namespace Links
+}  // namespace Links

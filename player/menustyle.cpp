@@ -5,18 +5,18 @@
 #include <QStyleOptionMenuItem>
 
 namespace {
-constexpr int kCellPad = 2;                                 // around the picture
+constexpr int kCellPad = 2;  // around the picture
 constexpr int kCell = MenuStyle::pictureSize + 2 * kCellPad;
-constexpr int kColumn = kCell + 4;                          // picture column
-constexpr int kTextGap = 6;                                 // column to caption
-constexpr int kShortcutGap = 24;                            // caption to key name
+constexpr int kColumn = kCell + 4;  // picture column
+constexpr int kTextGap = 6;  // column to caption
+constexpr int kShortcutGap = 24;  // caption to key name
 constexpr int kRightPad = 10;
 constexpr int kSeparatorHeight = 7;
-} // namespace
+}  // namespace
 
 // Fusion underneath, whatever the desktop's style: the items are ours, the
 // frame and the scrolling stay Qt's.
-MenuStyle::MenuStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+MenuStyle::MenuStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) { }
 
 QRect MenuStyle::pictureCell(const QRect &itemRect)
 {
@@ -63,8 +63,10 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption *option, 
     }
     if (!item->icon.isNull()) {
         const QIcon::Mode mode = enabled ? QIcon::Normal : QIcon::Disabled;
-        const QPixmap pix = item->icon.pixmap(QSize(pictureSize, pictureSize), p->device()->devicePixelRatio(), mode);
-        p->drawPixmap(QRect(cell.topLeft() + QPoint(kCellPad, kCellPad), QSize(pictureSize, pictureSize)), pix);
+        const QPixmap pix
+            = item->icon.pixmap(QSize(pictureSize, pictureSize), p->device()->devicePixelRatio(), mode);
+        p->drawPixmap(QRect(cell.topLeft() + QPoint(kCellPad, kCellPad), QSize(pictureSize, pictureSize)),
+                      pix);
     } else if (checked) {
         QStyleOption tick(*option);
         tick.rect = cell.adjusted(4, 4, -4, -4);
@@ -77,12 +79,12 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption *option, 
     const QString caption = tab >= 0 ? text.left(tab) : text;
     const QString keys = tab >= 0 ? text.mid(tab + 1) : QString();
     const QColor ink = !enabled ? pal.color(QPalette::Disabled, QPalette::WindowText)
-                       : selected ? pal.color(QPalette::HighlightedText)
-                                  : pal.color(QPalette::WindowText);
+        : selected              ? pal.color(QPalette::HighlightedText)
+                                : pal.color(QPalette::WindowText);
     p->setPen(ink);
     p->setFont(item->font);
-    const QRect textRect(r.left() + kColumn + kTextGap, r.top(),
-                         r.width() - kColumn - kTextGap - kRightPad, r.height());
+    const QRect textRect(r.left() + kColumn + kTextGap, r.top(), r.width() - kColumn - kTextGap - kRightPad,
+                         r.height());
     p->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine,
                 caption);
     if (!keys.isEmpty())

@@ -49,9 +49,9 @@ bool MenuTriggers::eventFilter(QObject *watched, QEvent *e)
     case QEvent::ShortcutOverride: {
         auto *k = static_cast<QKeyEvent *>(e);
         if (k->modifiers() & Qt::GroupSwitchModifier)
-            k->accept();   // AltGr: the control gets the key as typed
+            k->accept();  // AltGr: the control gets the key as typed
         else
-            k->ignore();   // the menu's shortcuts come first
+            k->ignore();  // the menu's shortcuts come first
         return true;
     }
     case QEvent::KeyPress: {
@@ -85,7 +85,6 @@ bool MenuTriggers::eventFilter(QObject *watched, QEvent *e)
             emit openRequested(m->globalPosition().toPoint());
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -12,8 +12,7 @@ QMargins currentFrame(const QWidget *w)
         return *m;
     const QRect f = w->frameGeometry();
     const QRect g = w->geometry();
-    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
-                    f.bottom() - g.bottom());
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
 }
 
 QRect outerRect(const QWidget *w, const QMargins &frameUsed, const QRect &restoredOuter)
@@ -50,4 +49,4 @@ void applyRestored(QWidget *w, QMargins &frameUsed, QRect &restoredOuter)
     place(w, frameUsed, restoredOuter, outer);
 }
 
-} // namespace Placement
+}  // namespace Placement

@@ -25,4 +25,4 @@ void place(QWidget *w, QMargins &frameUsed, QRect &restoredOuter, const QRect &o
 // Applies bounds kept while the window was minimised.
 void applyRestored(QWidget *w, QMargins &frameUsed, QRect &restoredOuter);
 
-} // namespace Placement
+}  // namespace Placement

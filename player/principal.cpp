@@ -1,9 +1,9 @@
 #include "player/principal.h"
 
-#include "platform/errors.h"
-#include "platform/trayicon.h"
 #include "catalogue/channelcatalogue.h"
 #include "media/mediaengine.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "ui_principal.h"
 
 #include <QComboBox>
@@ -20,8 +20,7 @@ TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *pare
 
     // A title bar without buttons or window menu; the window manager keeps
     // it above ordinary windows.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
 
     setupCatalogue();
     setupPopupMenu();

@@ -52,8 +52,8 @@ public:
     QAction *Encerrar1 = nullptr;
 
     // Image lists.
-    QList<QPixmap> imgpopup;        // 22 x 22, menu pictures
-    QList<QPixmap> ImageListMenu;   // 32 x 32, balloon of btnMenu
+    QList<QPixmap> imgpopup;  // 22 x 22, menu pictures
+    QList<QPixmap> ImageListMenu;  // 32 x 32, balloon of btnMenu
     QList<QPixmap> ImageListCombo;  // 32 x 32, balloon of BreloCombo
 
     // Balloon hints.
@@ -114,10 +114,10 @@ protected:
 
 private:
     // Construction of the parts, each in the file of its concern.
-    void setupCatalogue();     // principal.cpp
-    void setupPopupMenu();     // contextmenu.cpp
-    void setupHints();         // contextmenu.cpp
-    void setupTrayIcon();      // windowcommands.cpp
+    void setupCatalogue();  // principal.cpp
+    void setupPopupMenu();  // contextmenu.cpp
+    void setupHints();  // contextmenu.cpp
+    void setupTrayIcon();  // windowcommands.cpp
 
     // Placement (displaymodes.cpp). Sizes and positions are the window's
     // outer rectangle, frame included.
@@ -155,11 +155,6 @@ private:
     // minimised, so bringing it back must clear that state.
     bool m_hiddenByMinimise = false;
     // --- end of display modes and window commands ---
-
-
-
-
-
 
     // --- state of the context menu, hints and links (contextmenu.cpp) ---
     class MenuStyle *m_menuStyle = nullptr;

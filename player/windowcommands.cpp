@@ -26,7 +26,7 @@ void makeVisible(QWidget *w, bool &hiddenByMinimise)
     }
 }
 
-} // namespace
+}  // namespace
 
 void TFormPrincipal::setupTrayIcon()
 {
@@ -51,15 +51,12 @@ void TFormPrincipal::RemoveTrayIcon()
 void TFormPrincipal::TrayIconMessage(int reason)
 {
     switch (reason) {
-    case QSystemTrayIcon::Context:
-        showPopupMenu(QCursor::pos());
-        break;
+    case QSystemTrayIcon::Context: showPopupMenu(QCursor::pos()); break;
     case QSystemTrayIcon::DoubleClick:
         makeVisible(this, m_hiddenByMinimise);
         RemoveTrayIcon();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -31,8 +31,7 @@ QList<quint32> cardinals(xcb_connection_t *c, xcb_window_t w, xcb_atom_t propert
 {
     QList<quint32> values;
     const auto cookie = xcb_get_property(c, 0, w, property, type, 0, 1024);
-    Xcb::Reply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, cookie, nullptr));
+    Xcb::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
     if (reply && reply->type == type && reply->format == 32) {
         const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
         const int n = xcb_get_property_value_length(reply.get()) / 4;
@@ -51,13 +50,12 @@ void sendToRoot(xcb_connection_t *c, xcb_window_t w, xcb_atom_t type, const quin
     event.type = type;
     for (int i = 0; i < 5; ++i)
         event.data.data32[i] = data[i];
-    xcb_send_event(c, 0, rootOf(c),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+    xcb_send_event(c, 0, rootOf(c), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char *>(&event));
     xcb_flush(c);
 }
 
-} // namespace
+}  // namespace
 
 bool wmSupports(const char *atomName)
 {
@@ -70,7 +68,8 @@ bool wmSupports(const char *atomName)
     const QList<quint32> check = cardinals(c, root, atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
     if (check.isEmpty())
         return false;
-    const QList<quint32> self = cardinals(c, check.first(), atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
+    const QList<quint32> self
+        = cardinals(c, check.first(), atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
     if (self.isEmpty() || self.first() != check.first())
         return false;
     return cardinals(c, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM).contains(atom(c, atomName));
@@ -118,8 +117,7 @@ std::optional<QPoint> clientPosition(const QWidget *window)
     if (!c || !w)
         return std::nullopt;
     const auto cookie = xcb_translate_coordinates(c, w, rootOf(c), 0, 0);
-    Xcb::Reply<xcb_translate_coordinates_reply_t> reply(
-        xcb_translate_coordinates_reply(c, cookie, nullptr));
+    Xcb::Reply<xcb_translate_coordinates_reply_t> reply(xcb_translate_coordinates_reply(c, cookie, nullptr));
     if (!reply)
         return std::nullopt;
     return QPoint(reply->dst_x, reply->dst_y);
@@ -143,8 +141,7 @@ bool isAbove(const QWidget *window)
     const xcb_window_t w = nativeOf(window);
     if (!c || !w)
         return false;
-    return cardinals(c, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM)
-        .contains(atom(c, "_NET_WM_STATE_ABOVE"));
+    return cardinals(c, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM).contains(atom(c, "_NET_WM_STATE_ABOVE"));
 }
 
 void requestAbove(QWidget *window)
@@ -154,8 +151,7 @@ void requestAbove(QWidget *window)
     if (!c || !w)
         return;
     // 1 = _NET_WM_STATE_ADD, source indication 1 = an ordinary application
-    sendToRoot(c, w, atom(c, "_NET_WM_STATE"),
-               {1, atom(c, "_NET_WM_STATE_ABOVE"), 0, 1, 0});
+    sendToRoot(c, w, atom(c, "_NET_WM_STATE"), {1, atom(c, "_NET_WM_STATE_ABOVE"), 0, 1, 0});
 }
 
-} // namespace X11Window
+}  // namespace X11Window

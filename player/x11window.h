@@ -42,4 +42,4 @@ bool isAbove(const QWidget *window);
 // Asks the window manager to add _NET_WM_STATE_ABOVE to a mapped window.
 void requestAbove(QWidget *window);
 
-} // namespace X11Window
+}  // namespace X11Window

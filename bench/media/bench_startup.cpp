@@ -74,7 +74,7 @@ private:
     std::atomic<double> m_first{-1};
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -131,8 +131,8 @@ int main(int argc, char **argv)
     engineFirstAudio(server.url("/aovivo"));
     plain.firstAudio(server.url("/aovivo"), 10000);
 
-    std::printf("first decoded sound after a URL write, median of %d runs, engine caching %d ms\n",
-                runs, options.networkCachingMs);
+    std::printf("first decoded sound after a URL write, median of %d runs, engine caching %d ms\n", runs,
+                options.networkCachingMs);
     std::printf("%-28s %10s %10s %8s\n", "stream", "engine ms", "libVLC ms", "ratio");
     for (const char *path : {"/aovivo", "/burst"}) {
         QList<double> ours, theirs;
@@ -158,8 +158,8 @@ int main(int argc, char **argv)
         rebuffers = 0;
         detector.reset();
         QTest::qWait(stallSeconds * 1000);
-        std::printf("stalling server (pauses of up to 250 ms), %d s: %d re-buffering events\n",
-                    stallSeconds, rebuffers);
+        std::printf("stalling server (pauses of up to 250 ms), %d s: %d re-buffering events\n", stallSeconds,
+                    rebuffers);
     }
     engine.shutdown(2000);
     return 0;

@@ -80,13 +80,15 @@ Memory treeMemory(QByteArray *report)
         // Renderers are forked from the zygote and keep its command line.
         const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
         const int parent = stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toInt();
-        if (type == "zygote" && readFile(QStringLiteral("/proc/%1/cmdline").arg(parent)).contains("--type=zygote"))
+        if (type == "zygote"
+            && readFile(QStringLiteral("/proc/%1/cmdline").arg(parent)).contains("--type=zygote"))
             type = "renderer";
         const Memory m{field(rollup, "Rss:"), field(rollup, "Pss:")};
         if (report)
-            *report += QString::asprintf("  pid %-7d %-18s %-10s RSS %7.1f MiB  PSS %7.1f MiB\n", pid,
-                                         name.constData(), type.constData(), m.rssKb / 1024.0,
-                                         m.pssKb / 1024.0).toUtf8();
+            *report
+                += QString::asprintf("  pid %-7d %-18s %-10s RSS %7.1f MiB  PSS %7.1f MiB\n", pid,
+                                     name.constData(), type.constData(), m.rssKb / 1024.0, m.pssKb / 1024.0)
+                       .toUtf8();
         total.rssKb += m.rssKb;
         total.pssKb += m.pssKb;
     }
@@ -114,7 +116,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -156,9 +158,7 @@ int main(int argc, char **argv)
     QElapsedTimer tick;
     tick.start();
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestStall = qMax(longestStall, tick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestStall = qMax(longestStall, tick.restart()); });
     ticker.start(5);
 
     qint64 firstPageMs = -1;
@@ -179,16 +179,19 @@ int main(int argc, char **argv)
     app.exec();
     ticker.stop();
 
-    std::printf("news window, engine start %s\n", eager ? "in the constructor (eager)" : "after the player is drawn");
+    std::printf("news window, engine start %s\n",
+                eager ? "in the constructor (eager)" : "after the player is drawn");
     if (const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !flags.isEmpty())
         std::printf("chromium flags: %s\n", flags.constData());
     std::printf("player first painted:       %6lld ms\n", player.firstPaintMs);
     if (eager)
         std::printf("engine start in constructor:%6lld ms\n", engineStartMs);
     std::printf("longest UI stall after show:%6lld ms\n", longestStall);
-    std::printf("first page loaded:          %6lld ms%s\n", firstPageMs, firstPageMs < 0 ? " (timed out)" : "");
+    std::printf("first page loaded:          %6lld ms%s\n", firstPageMs,
+                firstPageMs < 0 ? " (timed out)" : "");
     std::printf("process tree after the first page:\n%s", treeReport.constData());
-    std::printf("before the browser: RSS %.1f MiB, PSS %.1f MiB\n", before.rssKb / 1024.0, before.pssKb / 1024.0);
+    std::printf("before the browser: RSS %.1f MiB, PSS %.1f MiB\n", before.rssKb / 1024.0,
+                before.pssKb / 1024.0);
     std::printf("after the first page: RSS %.1f MiB, PSS %.1f MiB (tree total)\n", after.rssKb / 1024.0,
                 after.pssKb / 1024.0);
     std::printf("browser cost: RSS %.1f MiB, PSS %.1f MiB\n", (after.rssKb - before.rssKb) / 1024.0,

@@ -19,10 +19,10 @@ private slots:
 
         const QString page = QStringLiteral("http://www.tambrel.example/?p=2417");
         QTest::newRow("href only") << "<a href=\"" + page + "\">" + page + "</a>" << page << page << false;
-        QTest::newRow("id wins") << "<a id=\"novidades\" href=\"" + page + "\">x</a>" << page
-                                 << "novidades" << true;
-        QTest::newRow("id after href") << "<a href='" + page + "' id='novidades'>x</a>" << page
-                                       << "novidades" << true;
+        QTest::newRow("id wins") << "<a id=\"novidades\" href=\"" + page + "\">x</a>" << page << "novidades"
+                                 << true;
+        QTest::newRow("id after href")
+            << "<a href='" + page + "' id='novidades'>x</a>" << page << "novidades" << true;
         QTest::newRow("empty id") << "<a id=\"\" href=\"" + page + "\">x</a>" << page << page << false;
         // The label reports the address with its references resolved.
         QTest::newRow("entities") << "<a id=\"a&amp;b\" href=\"http://h.example/?p=1&amp;q=2\">x</a>"
@@ -32,7 +32,8 @@ private slots:
             << "<a id=\"um\" href=\"http://a.example/\">a</a> e <a href=\"http://b.example/\">b</a>"
             << "http://b.example/"
             << "http://b.example/" << false;
-        QTest::newRow("not an anchor") << "<abbr id=\"x\" href=\"" + page + "\">a</abbr>" << page << page << false;
+        QTest::newRow("not an anchor")
+            << "<abbr id=\"x\" href=\"" + page + "\">a</abbr>" << page << page << false;
     }
 
     void linkTarget()
@@ -53,8 +54,8 @@ private slots:
         QTest::addColumn<QRect>("desktop");
         QTest::addColumn<QPoint>("expected");
 
-        QTest::newRow("whole screen") << QSize(560, 400) << QRect(0, 0, 1024, 768) << QRect(0, 0, 1024, 768)
-                                      << QPoint(232, 184);
+        QTest::newRow("whole screen")
+            << QSize(560, 400) << QRect(0, 0, 1024, 768) << QRect(0, 0, 1024, 768) << QPoint(232, 184);
         QTest::newRow("panel on the left and top")
             << QSize(560, 400) << QRect(60, 24, 964, 744) << QRect(0, 0, 1024, 768) << QPoint(262, 196);
         // Larger than the work area: still centred on it, but never with the

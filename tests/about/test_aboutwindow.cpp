@@ -22,8 +22,7 @@ class TestAboutWindow : public QObject
     QStringList m_opened;
     QStringList m_errors;
 
-    template<typename T = QWidget>
-    static T *child(QWidget *w, const char *name)
+    template<typename T = QWidget> static T *child(QWidget *w, const char *name)
     {
         T *c = w->findChild<T *>(QLatin1String(name));
         if (!c)
@@ -31,10 +30,7 @@ class TestAboutWindow : public QObject
         return c;
     }
 
-    static QString xdotool()
-    {
-        return QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    }
+    static QString xdotool() { return QStandardPaths::findExecutable(QStringLiteral("xdotool")); }
 
     static bool runXdotool(const QStringList &args)
     {
@@ -103,23 +99,26 @@ private slots:
             if (o->isWidgetType())
                 order << o->objectName();
         }
-        QCOMPARE(order, (QStringList{"Bevel1", "Bevel3", "Bevel2", "imgbrelo", "Label3", "Label1", "Label2",
-                                     "labeldesenvolvedor", "Label4", "Label5", "Label7", "Label6", "Label8",
-                                     "Label9", "Label10", "OKButton", "LinkLabel1"}));
+        QCOMPARE(order,
+                 (QStringList{"Bevel1", "Bevel3", "Bevel2", "imgbrelo", "Label3", "Label1", "Label2",
+                              "labeldesenvolvedor", "Label4", "Label5", "Label7", "Label6", "Label8",
+                              "Label9", "Label10", "OKButton", "LinkLabel1"}));
 
         // Fixed boxes keep their whole geometry; labels fit themselves to
         // their text from their top-left corner (the right-aligned verse
         // from its top-right one).
         const QList<std::pair<const char *, QRect>> boxes = {
-            {"Bevel1", {337, 316, 152, 60}}, {"Bevel3", {0, 316, 334, 60}},
-            {"Bevel2", {0, 192, 554, 121}},  {"OKButton", {492, 315, 62, 62}},
+            {"Bevel1", {337, 316, 152, 60}},    {"Bevel3", {0, 316, 334, 60}},
+            {"Bevel2", {0, 192, 554, 121}},     {"OKButton", {492, 315, 62, 62}},
             {"LinkLabel1", {86, 353, 246, 19}},
         };
         for (const auto &[name, rect] : boxes)
             QCOMPARE(child(&w, name)->geometry(), rect);
         const QList<std::pair<const char *, QPoint>> corners = {
-            {"Label3", {8, 197}},  {"Label1", {14, 229}},  {"Label2", {8, 275}}, {"labeldesenvolvedor", {8, 318}},
-            {"Label4", {132, 336}}, {"Label5", {8, 355}},  {"Label7", {480, 177}}, {"Label8", {96, 319}},
+            {"Label3", {8, 197}},   {"Label1", {14, 229}},
+            {"Label2", {8, 275}},   {"labeldesenvolvedor", {8, 318}},
+            {"Label4", {132, 336}}, {"Label5", {8, 355}},
+            {"Label7", {480, 177}}, {"Label8", {96, 319}},
             {"Label9", {343, 322}}, {"Label10", {8, 336}},
         };
         for (const auto &[name, corner] : corners)
@@ -137,7 +136,7 @@ private slots:
         // Lines shared by two labels stay apart.
         auto *dev = child<QLabel>(&w, "labeldesenvolvedor");
         QCOMPARE(dev->width(), 82);
-        QVERIFY(dev->height() < 2 * dev->fontMetrics().lineSpacing()); // one line
+        QVERIFY(dev->height() < 2 * dev->fontMetrics().lineSpacing());  // one line
         QVERIFY(child(&w, "Label10")->geometry().right() < 132);
         QVERIFY(child(&w, "Label5")->geometry().right() < 86);
         QVERIFY(child(&w, "Label8")->geometry().right() < 337);
@@ -158,11 +157,13 @@ private slots:
         QCOMPARE(text("Label5"), QStringLiteral("Atualizações:"));
         QCOMPARE(text("Label10"), QStringLiteral("Críticas e sugestões:"));
         QCOMPARE(text("Label7"), QStringLiteral("Marcos: 13:26"));
-        QCOMPARE(text("Label6"),
-                 QStringLiteral("Então, verão o Filho do Homem vir nas\n nuvens, com grande poder e glória."));
+        QCOMPARE(
+            text("Label6"),
+            QStringLiteral("Então, verão o Filho do Homem vir nas\n nuvens, com grande poder e glória."));
         QCOMPARE(child<QPushButton>(&w, "OKButton")->text(), QStringLiteral("OK"));
 
-        const QList<std::pair<const char *, int>> indents = {{"Label3", 6}, {"Label1", 5}, {"Label2", 3}, {"Label4", 1}};
+        const QList<std::pair<const char *, int>> indents
+            = {{"Label3", 6}, {"Label1", 5}, {"Label2", 3}, {"Label4", 1}};
         for (const auto &[name, blanks] : indents) {
             const QString t = text(name);
             QVERIFY2(t.startsWith(QString(blanks, u' ')) && t.at(blanks) != u' ', name);
@@ -176,7 +177,8 @@ private slots:
         QCOMPARE(w.font().pixelSize(), 11);
         for (const char *name : {"Label3", "Label1", "Label2", "Label9"})
             QVERIFY2(child(&w, name)->font().pixelSize() == 9, name);
-        for (const char *name : {"labeldesenvolvedor", "Label4", "Label5", "Label6", "Label7", "Label8", "Label10"})
+        for (const char *name :
+             {"labeldesenvolvedor", "Label4", "Label5", "Label6", "Label7", "Label8", "Label10"})
             QVERIFY2(child(&w, name)->font().pixelSize() == 11, name);
         for (const char *name : {"labeldesenvolvedor", "Label5", "Label10"})
             QVERIFY2(child(&w, name)->font().bold(), name);
@@ -229,7 +231,7 @@ private slots:
         bool pressed = false;
         QTimer::singleShot(0, &w, [&] {
             if (!QTest::qWaitFor([&] { return w.isActiveWindow(); }, 5000)) {
-                w.done(-1); // fails below instead of hanging in exec()
+                w.done(-1);  // fails below instead of hanging in exec()
                 return;
             }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -246,8 +248,8 @@ private slots:
         Tfsobre w;
         auto *link = child<QLabel>(&w, "LinkLabel1");
         const QString markup = link->text();
-        const QRegularExpression form(
-            QStringLiteral("^<a href=\"(http://[a-z0-9.-]+\\.example(\\.(com|org|net))?/[^\"]*\\?p=\\d+)\">\\1</a>$"));
+        const QRegularExpression form(QStringLiteral(
+            "^<a href=\"(http://[a-z0-9.-]+\\.example(\\.(com|org|net))?/[^\"]*\\?p=\\d+)\">\\1</a>$"));
         QVERIFY2(form.match(markup).hasMatch(), qPrintable(markup));
         const QString page = form.match(markup).captured(1);
 
@@ -295,19 +297,40 @@ private slots:
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
         QTRY_VERIFY2((w.frameGeometry().center() - work.center()).manhattanLength() <= 2,
                      qPrintable(QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
-                                    .arg(w.frameGeometry().x()).arg(w.frameGeometry().y())
-                                    .arg(w.frameGeometry().width()).arg(w.frameGeometry().height())
-                                    .arg(work.x()).arg(work.y()).arg(work.width()).arg(work.height())));
+                                    .arg(w.frameGeometry().x())
+                                    .arg(w.frameGeometry().y())
+                                    .arg(w.frameGeometry().width())
+                                    .arg(w.frameGeometry().height())
+                                    .arg(work.x())
+                                    .arg(work.y())
+                                    .arg(work.width())
+                                    .arg(work.height())));
 
         // Drag it by its caption.
         const QRect frame = w.frameGeometry();
         const QPoint grip(frame.x() + 120, (frame.y() + w.geometry().y()) / 2);
         const QPoint delta(-170, 90);
-        QVERIFY(runXdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y()), "sleep", "0.2",
-                            "mousedown", "1", "sleep", "0.2", "mousemove", QString::number(grip.x() + 20),
-                            QString::number(grip.y() + 10), "sleep", "0.2", "mousemove",
-                            QString::number(grip.x() + delta.x()), QString::number(grip.y() + delta.y()), "sleep",
-                            "0.2", "mouseup", "1"}));
+        QVERIFY(runXdotool({"mousemove",
+                            QString::number(grip.x()),
+                            QString::number(grip.y()),
+                            "sleep",
+                            "0.2",
+                            "mousedown",
+                            "1",
+                            "sleep",
+                            "0.2",
+                            "mousemove",
+                            QString::number(grip.x() + 20),
+                            QString::number(grip.y() + 10),
+                            "sleep",
+                            "0.2",
+                            "mousemove",
+                            QString::number(grip.x() + delta.x()),
+                            QString::number(grip.y() + delta.y()),
+                            "sleep",
+                            "0.2",
+                            "mouseup",
+                            "1"}));
         const QPoint dragged = frame.topLeft() + delta;
         QTRY_COMPARE(w.pos(), dragged);
 
@@ -340,7 +363,7 @@ private slots:
 
     void screenshot()
     {
-        QWidget owner; // as in the program, the main window owns it
+        QWidget owner;  // as in the program, the main window owns it
         owner.setGeometry(850, 530, 168, 228);
         owner.show();
         QVERIFY(QTest::qWaitForWindowExposed(&owner));
@@ -348,8 +371,9 @@ private slots:
         w.show();
         QTRY_VERIFY(shownAndFramed(&w));
         QTest::qWait(200);
-        const QImage shot = w.screen()->grabWindow(0, w.frameGeometry().x(), w.frameGeometry().y(),
-                                                   w.frameGeometry().width(), w.frameGeometry().height())
+        const QImage shot = w.screen()
+                                ->grabWindow(0, w.frameGeometry().x(), w.frameGeometry().y(),
+                                             w.frameGeometry().width(), w.frameGeometry().height())
                                 .toImage();
         QVERIFY(shot.save(TestSupport::screenshotDir() + QStringLiteral("/about-window.png")));
 
@@ -369,7 +393,8 @@ private slots:
                     const QColor c = drawn.pixelColor(x, y);
                     if (c == face)
                         ++faceCount;
-                    const int d = qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green()) + qAbs(c.blue() - ink.blue());
+                    const int d = qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green())
+                        + qAbs(c.blue() - ink.blue());
                     if (d < 40)
                         ++inkCount;
                     else if (d > 150) {

@@ -43,14 +43,16 @@ private slots:
         while ((win = mainWindow(app.processId())).isEmpty() && shown.elapsed() < 20000
                && app.state() == QProcess::Running)
             QTest::qWait(100);
-        QVERIFY2(!win.isEmpty(), qPrintable(QStringLiteral("no main window after %1 ms; process %2")
-                                                .arg(shown.elapsed())
-                                                .arg(app.state() == QProcess::Running ? "running" : "ended")));
+        QVERIFY2(!win.isEmpty(),
+                 qPrintable(QStringLiteral("no main window after %1 ms; process %2")
+                                .arg(shown.elapsed())
+                                .arg(app.state() == QProcess::Running ? "running" : "ended")));
         // The engine has asked for the first channel's host and is waiting.
         QTRY_VERIFY_WITH_TIMEOUT(silentDns.questions() > 0, 10000);
         QTest::qWait(500);
 
-        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), win});
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), win});
         QElapsedTimer t;
         t.start();
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+x")});

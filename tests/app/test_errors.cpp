@@ -35,14 +35,22 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         // A full stop is added only when the last character sorts after ".".
-        QTest::newRow("letter") << "Falhou" << "Falhou.";
-        QTest::newRow("digit") << "OLE error 80004005" << "OLE error 80004005.";
-        QTest::newRow("full stop") << "Pronto." << "Pronto.";
-        QTest::newRow("comma sorts before") << "a," << "a,";
-        QTest::newRow("bang sorts before") << "Atenção!" << "Atenção!";
-        QTest::newRow("question sorts after") << "Por quê?" << "Por quê?.";
-        QTest::newRow("accented letter") << "Não há conexão" << "Não há conexão.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "Falhou"
+                                << "Falhou.";
+        QTest::newRow("digit") << "OLE error 80004005"
+                               << "OLE error 80004005.";
+        QTest::newRow("full stop") << "Pronto."
+                                   << "Pronto.";
+        QTest::newRow("comma sorts before") << "a,"
+                                            << "a,";
+        QTest::newRow("bang sorts before") << "Atenção!"
+                                           << "Atenção!";
+        QTest::newRow("question sorts after") << "Por quê?"
+                                              << "Por quê?.";
+        QTest::newRow("accented letter") << "Não há conexão"
+                                         << "Não há conexão.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void boxText()

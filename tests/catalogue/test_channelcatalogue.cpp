@@ -34,7 +34,8 @@ private slots:
         QTest::addColumn<QList<int>>("rows");
         QTest::addColumn<QString>("pattern");
         const QString host = QStringLiteral("[a-z0-9.-]+");
-        QTest::newRow("http asx") << QList<int>{1, 2, 3, 7, 12, 14, 15, 16, 17, 18, 19, 21, 34, 38, 40, 42, 46, 48, 49, 53}
+        QTest::newRow("http asx") << QList<int>{1,  2,  3,  7,  12, 14, 15, 16, 17, 18,
+                                                19, 21, 34, 38, 40, 42, 46, 48, 49, 53}
                                   << "^http://" + host + "(/[^/?:]+)+\\.asx$";
         QTest::newRow("mms asx port") << QList<int>{8} << "^mms://" + host + ":\\d+/[^/?]+\\.asx$";
         QTest::newRow("wvx") << QList<int>{44, 51} << "^http://" + host + "(/[^/?:]+)+\\.wvx$";
@@ -43,10 +44,13 @@ private slots:
         QTest::newRow("m3u port") << QList<int>{45} << "^http://" + host + ":\\d+(/[^/?]+)+\\.m3u$";
         QTest::newRow("root") << QList<int>{4, 9, 10, 11, 13, 25, 35} << "^http://" + host + ":\\d+$";
         QTest::newRow("root slash") << QList<int>{24, 31, 32, 36} << "^http://" + host + ":\\d+/$";
-        QTest::newRow("mms mount") << QList<int>{6, 20, 22, 23, 29, 30, 37, 54} << "^mms://" + host + "/[^/.?:]+$";
-        QTest::newRow("http mount") << QList<int>{26, 28, 43, 52, 55, 56, 57} << "^http://" + host + "/[^/.?:]+$";
+        QTest::newRow("mms mount") << QList<int>{6, 20, 22, 23, 29, 30, 37, 54}
+                                   << "^mms://" + host + "/[^/.?:]+$";
+        QTest::newRow("http mount") << QList<int>{26, 28, 43, 52, 55, 56, 57}
+                                    << "^http://" + host + "/[^/.?:]+$";
         QTest::newRow("asf query") << QList<int>{50} << "^http://" + host + "/[^/.?:]+\\?MSWMExt=\\.asf$";
-        QTest::newRow("broadcast") << QList<int>{39} << "^http://" + host + "/[^/?:]+/[^/?:]+\\?broadcast=[^&]+$";
+        QTest::newRow("broadcast") << QList<int>{39}
+                                   << "^http://" + host + "/[^/?:]+/[^/?:]+\\?broadcast=[^&]+$";
         QTest::newRow("swf") << QList<int>{5} << "^http://" + host + "(/[^/?:]+)+\\.swf$";
     }
 
@@ -64,9 +68,9 @@ private slots:
     void everyRowHasOneForm()
     {
         // The table of forms above covers all 57 rows exactly once.
-        QList<int> all = {1, 2, 3, 7, 12, 14, 15, 16, 17, 18, 19, 21, 34, 38, 40, 42, 46, 48, 49, 53, 8, 44, 51,
-                          33, 47, 27, 41, 45, 4, 9, 10, 11, 13, 25, 35, 24, 31, 32, 36, 6, 20, 22, 23, 29,
-                          30, 37, 54, 26, 28, 43, 52, 55, 56, 57, 50, 39, 5};
+        QList<int> all = {1,  2, 3,  7,  12, 14, 15, 16, 17, 18, 19, 21, 34, 38, 40, 42, 46, 48, 49,
+                          53, 8, 44, 51, 33, 47, 27, 41, 45, 4,  9,  10, 11, 13, 25, 35, 24, 31, 32,
+                          36, 6, 20, 22, 23, 29, 30, 37, 54, 26, 28, 43, 52, 55, 56, 57, 50, 39, 5};
         std::sort(all.begin(), all.end());
         QCOMPARE(all.size(), 57);
         for (int i = 0; i < 57; ++i)

@@ -25,7 +25,7 @@ QString xdotool(const QStringList &args)
     return XProbe::run(QStringLiteral("xdotool"), args);
 }
 
-} // namespace
+}  // namespace
 
 class TestDisplayE2E : public QObject
 {
@@ -49,9 +49,9 @@ class TestDisplayE2E : public QObject
     QList<quint64> ourWindows() const
     {
         QList<quint64> ids;
-        for (const QString &s : xdotool({QStringLiteral("search"), QStringLiteral("--pid"),
-                                         QString::number(app.processId())})
-                                    .split(u'\n', Qt::SkipEmptyParts))
+        for (const QString &s :
+             xdotool({QStringLiteral("search"), QStringLiteral("--pid"), QString::number(app.processId())})
+                 .split(u'\n', Qt::SkipEmptyParts))
             ids.append(s.toULongLong());
         return ids;
     }
@@ -114,26 +114,27 @@ class TestDisplayE2E : public QObject
     void screenshot(const QString &name)
     {
         const QString file = TestSupport::screenshotDir() + u'/' + name;
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"), file});
         QVERIFY(QFileInfo::exists(file));
     }
-
 
 private slots:
     void init()
     {
-        const QString program = qEnvironmentVariable(
-            "BRELO_PLAYER", TestSupport::binaryDir() + QStringLiteral("/breloplayer"));
+        const QString program
+            = qEnvironmentVariable("BRELO_PLAYER", TestSupport::binaryDir() + QStringLiteral("/breloplayer"));
         QVERIFY2(QFileInfo::exists(program), qPrintable(program));
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app.start(program, {});
         QVERIFY(app.waitForStarted());
         QVERIFY(XProbe::waitFor(
             [&] {
-                const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                 QStringLiteral("--pid"), QString::number(app.processId()),
-                                                 QStringLiteral("--name"), QStringLiteral("^Brelo Player 1.6$")})
-                                            .split(u'\n', Qt::SkipEmptyParts);
+                const QStringList ids
+                    = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                               QStringLiteral("--pid"), QString::number(app.processId()),
+                               QStringLiteral("--name"), QStringLiteral("^Brelo Player 1.6$")})
+                          .split(u'\n', Qt::SkipEmptyParts);
                 // The main window is the one the window manager lists.
                 const QList<quint64> clients = XProbe::clientList();
                 win = 0;
@@ -187,9 +188,9 @@ private slots:
                 for (quint64 w : ourWindows()) {
                     if (before.contains(w) || !XProbe::isViewable(w))
                         continue;
-                    const QString type = XProbe::run(QStringLiteral("xprop"),
-                                                     {QStringLiteral("-id"), hex(w),
-                                                      QStringLiteral("_NET_WM_WINDOW_TYPE")});
+                    const QString type
+                        = XProbe::run(QStringLiteral("xprop"),
+                                      {QStringLiteral("-id"), hex(w), QStringLiteral("_NET_WM_WINDOW_TYPE")});
                     if (type.contains(QStringLiteral("TOOLTIP")))
                         return true;
                 }
@@ -235,7 +236,9 @@ private slots:
         // right just enough to stay on the screen.
         QVERIFY2(menu.right() + 1 == c.x() || menu.left() == 0,
                  qPrintable(QStringLiteral("menu at %1,%2 for the pointer at %3")
-                                .arg(menu.left()).arg(menu.right()).arg(c.x())));
+                                .arg(menu.left())
+                                .arg(menu.right())
+                                .arg(c.x())));
         QVERIFY(XProbe::waitFor([&] { return openMenu().isNull(); }));
     }
 
@@ -257,8 +260,9 @@ private slots:
         // Moved exactly to the left edge from outside: not moved again.
         const QList<int> e = [&] {
             QList<int> v;
-            const QString s = XProbe::run(QStringLiteral("xprop"),
-                                          {QStringLiteral("-id"), hex(win), QStringLiteral("_NET_FRAME_EXTENTS")});
+            const QString s
+                = XProbe::run(QStringLiteral("xprop"),
+                              {QStringLiteral("-id"), hex(win), QStringLiteral("_NET_FRAME_EXTENTS")});
             for (const QString &p : s.mid(s.indexOf(u'=') + 1).split(u',', Qt::SkipEmptyParts))
                 v.append(p.trimmed().toInt());
             return v;

@@ -1,11 +1,11 @@
 // The main window's presentations, placement, clamp, stay-on-top and tray
 // commands, driven in-process under the session's window manager and
 // measured from outside with the X tools.
-#include "platform/errors.h"
-#include "platform/trayicon.h"
 #include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"
+#include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "player/principal.h"
 #include "support/testsupport.h"
 
@@ -24,8 +24,7 @@ namespace {
 
 // The engine refusing a value: a listener on its writes throws, as the
 // engine itself does for a value it does not take.
-struct Refuse
-{
+struct Refuse {
     Refuse(MediaEngine *engine, const QString &name, const QString &value)
     {
         conn = QObject::connect(engine, &MediaEngine::propertyWritten, engine,
@@ -38,7 +37,7 @@ struct Refuse
     QMetaObject::Connection conn;
 };
 
-} // namespace
+}  // namespace
 
 class TestDisplayModes : public QObject
 {
@@ -55,8 +54,8 @@ class TestDisplayModes : public QObject
     {
         if (XProbe::waitFor([&] { return outer() == expected; }, 3000))
             return true;
-        qWarning() << "outer" << outer() << "expected" << expected << "client" << w->geometry()
-                   << "frame" << w->frameGeometry();
+        qWarning() << "outer" << outer() << "expected" << expected << "client" << w->geometry() << "frame"
+                   << w->frameGeometry();
         return false;
     }
 
@@ -112,8 +111,10 @@ private slots:
         w->FormCreate();
         QRect firstExposed;
         struct ExposeSpy : QObject {
-            TFormPrincipal *f; QRect *first;
-            bool eventFilter(QObject *, QEvent *e) override {
+            TFormPrincipal *f;
+            QRect *first;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
                 if (e->type() == QEvent::Expose && first->isNull() && f->windowHandle()->isExposed())
                     *first = f->geometry();
                 return false;
@@ -145,7 +146,8 @@ private slots:
         QCOMPARE(w->Label1->pos(), QPoint(165, 341));
         QCOMPARE(w->PlayerBrelo->uiMode(), QStringLiteral("full"));
         QTest::qWait(300);  // let the grown window repaint before the picture
-        const QString shot = TestSupport::screenshotDir() + QStringLiteral("/display-extended-corner-inprocess.png");
+        const QString shot
+            = TestSupport::screenshotDir() + QStringLiteral("/display-extended-corner-inprocess.png");
         QVERIFY(w->screen()->grabWindow(0).save(shot));
         QCOMPARE(outer(), QRect(658, 387, 366, 381));  // and it stays there
 
@@ -322,8 +324,8 @@ private slots:
         QCOMPARE(XProbe::wmState(wid()), 3);
 
         // The user restores it: Extended, held inside the screen.
-        XProbe::run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-a"),
-                                               QString::number(wid())});
+        XProbe::run(QStringLiteral("wmctrl"),
+                    {QStringLiteral("-i"), QStringLiteral("-a"), QString::number(wid())});
         QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 1; }));
         QVERIFY(settlesAt(QRect(658, 387, 366, 381)));
     }
@@ -376,15 +378,14 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(XProbe::stackingList(), stacking);
 
-        XProbe::run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-r"), id,
-                                               QStringLiteral("-b"), QStringLiteral("remove,above")});
-        QVERIFY(XProbe::waitFor([&] {
-            return !XProbe::netWmState(wid()).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
-        }));
+        XProbe::run(QStringLiteral("wmctrl"),
+                    {QStringLiteral("-i"), QStringLiteral("-r"), id, QStringLiteral("-b"),
+                     QStringLiteral("remove,above")});
+        QVERIFY(XProbe::waitFor(
+            [&] { return !XProbe::netWmState(wid()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }));
         QCoreApplication::sendEvent(w.get(), &activate);
-        QVERIFY(XProbe::waitFor([&] {
-            return XProbe::netWmState(wid()).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
-        }));
+        QVERIFY(XProbe::waitFor(
+            [&] { return XProbe::netWmState(wid()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }));
     }
 
     // The window's visibility and the icon's presence through the window
@@ -396,7 +397,7 @@ private slots:
             return;
         TrayIcon *icon = w->trayIcon();
         QCOMPARE(icon->toolTip(), QStringLiteral("Player Brelo 1.6"));
-        QVERIFY(icon->isPresent());                                   // A
+        QVERIFY(icon->isPresent());  // A
 
         // Single clicks, the middle button and unknown reports do nothing.
         for (int r : {int(QSystemTrayIcon::Trigger), int(QSystemTrayIcon::MiddleClick),
@@ -409,7 +410,7 @@ private slots:
         // A minimise request from outside: hidden into the tray.
         const QString id = QString::number(wid());
         XProbe::run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), id});
-        QVERIFY(XProbe::waitFor([&] { return !w->isVisible(); }));      // B
+        QVERIFY(XProbe::waitFor([&] { return !w->isVisible(); }));  // B
         QVERIFY(icon->isPresent());
         QVERIFY(XProbe::waitFor([&] { return !XProbe::clientList().contains(wid()); }));
 
@@ -419,7 +420,7 @@ private slots:
         QVERIFY(icon->isPresent());
 
         // Double click: shown at the corner, not minimised, icon gone.
-        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);              // C
+        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);  // C
         QVERIFY(w->isVisible());
         QVERIFY(!icon->isPresent());
         QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 1; }));
@@ -433,13 +434,13 @@ private slots:
         QTest::qWait(300);
         QVERIFY(w->isVisible());
         QVERIFY(!w->isMaximized());
-        QVERIFY(!icon->isPresent());                                   // still C
+        QVERIFY(!icon->isPresent());  // still C
 
         // Close with the icon absent: hidden, and the icon comes back so the
         // program stays reachable (without it: D, reachable by nobody).
         w->close();
         QVERIFY(!w->isVisible());
-        QVERIFY(icon->isPresent());                                    // B, not D
+        QVERIFY(icon->isPresent());  // B, not D
 
         // (A hidden X11 window is withdrawn: no window manager sends it a
         // maximise request, so B -> A by maximising cannot happen here.)

@@ -28,7 +28,6 @@ class TestRadioE2E : public QObject
 
     QList<quint64> icons() const { return XProbe::trayIcons(QStringLiteral("breloplayer")); }
 
-
 private slots:
     void initTestCase()
     {
@@ -40,20 +39,22 @@ private slots:
         const QUrl first(ChannelCatalogue::rows().first().address);
         const QString host = first.host();
         station.addStream(streamPath, 440);
-        station.addFile(first.path(), StreamServer::asx({station.url(streamPath, QStringLiteral("http"), host)}));
+        station.addFile(first.path(),
+                        StreamServer::asx({station.url(streamPath, QStringLiteral("http"), host)}));
         QFile hosts(dir.filePath(QStringLiteral("hosts")));
         QVERIFY(hosts.open(QIODevice::WriteOnly));
         hosts.write("127.0.0.1 localhost " + host.toUtf8() + "\n");
         hosts.close();
 
-        const QString program = qEnvironmentVariable(
-            "BRELO_PLAYER", TestSupport::binaryDir() + QStringLiteral("/breloplayer"));
+        const QString program
+            = qEnvironmentVariable("BRELO_PLAYER", TestSupport::binaryDir() + QStringLiteral("/breloplayer"));
         QVERIFY(QFileInfo::exists(program));
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // unshare and sh exec in place: the process id stays the program's.
         app.start(QStringLiteral("unshare"),
                   {QStringLiteral("-m"), QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                   QStringLiteral("mount --bind \"$0\" /etc/hosts && exec \"$1\""), hosts.fileName(), program});
+                   QStringLiteral("mount --bind \"$0\" /etc/hosts && exec \"$1\""), hosts.fileName(),
+                   program});
         QVERIFY(app.waitForStarted());
         QVERIFY(XProbe::waitFor(
             [&] {

@@ -4,10 +4,10 @@
 //
 // The test brings its own 320 x 200 display with openbox, started before
 // Qt connects to a display.
-#include "platform/errors.h"
 #include "display/movecounter.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"
+#include "platform/errors.h"
 #include "player/principal.h"
 
 #include <QApplication>
@@ -127,15 +127,15 @@ void stop(pid_t pid)
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
     int fds[2];
     if (pipe(fds) != 0)
         return 1;
-    const char *xvfbArgs[] = {"Xvfb", "-displayfd", "3", "-screen", "0", "320x200x24",
-                              "-nolisten", "tcp", nullptr};
+    const char *xvfbArgs[]
+        = {"Xvfb", "-displayfd", "3", "-screen", "0", "320x200x24", "-nolisten", "tcp", nullptr};
     const pid_t xvfb = spawn(xvfbArgs, fds[1]);
     close(fds[1]);
     char buf[16] = {};

@@ -57,13 +57,14 @@ QList<int> cardinals(const QString &text)
 
 quint64 parentOf(quint64 w)
 {
-    const QString tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), hex(w)});
+    const QString tree
+        = run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), hex(w)});
     static const QRegularExpression re(QStringLiteral("Parent window id: (0x[0-9a-fA-F]+)"));
     const auto m = re.match(tree);
     return m.hasMatch() ? m.captured(1).toULongLong(nullptr, 16) : 0;
 }
 
-} // namespace
+}  // namespace
 
 QRect outerRect(quint64 window)
 {
@@ -73,8 +74,8 @@ QRect outerRect(quint64 window)
     const QRect client(field(info, QStringLiteral("Absolute upper-left X")),
                        field(info, QStringLiteral("Absolute upper-left Y")),
                        field(info, QStringLiteral("Width")), field(info, QStringLiteral("Height")));
-    const QList<int> e = cardinals(run(QStringLiteral("xprop"),
-                                       {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_FRAME_EXTENTS")}));
+    const QList<int> e = cardinals(run(
+        QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_FRAME_EXTENTS")}));
     if (e.size() != 4)
         return client;
     // left, right, top, bottom
@@ -89,7 +90,8 @@ bool isViewable(quint64 window)
 
 int wmState(quint64 window)
 {
-    const QString s = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("WM_STATE")});
+    const QString s
+        = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("WM_STATE")});
     if (s.contains(QStringLiteral("Iconic")))
         return 3;
     if (s.contains(QStringLiteral("Normal")))
@@ -99,7 +101,8 @@ int wmState(quint64 window)
 
 QStringList netWmState(quint64 window)
 {
-    const QString s = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_WM_STATE")});
+    const QString s
+        = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_WM_STATE")});
     const int eq = s.indexOf(u'=');
     if (eq < 0)
         return {};
@@ -111,7 +114,8 @@ QStringList netWmState(quint64 window)
 
 QList<quint64> clientList()
 {
-    return windowIds(run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")}));
+    return windowIds(
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")}));
 }
 
 QList<quint64> stackingList()
@@ -122,7 +126,8 @@ QList<quint64> stackingList()
 
 QString title(quint64 window)
 {
-    const QString s = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_WM_NAME")});
+    const QString s
+        = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(window), QStringLiteral("_NET_WM_NAME")});
     const int a = s.indexOf(u'"');
     const int b = s.lastIndexOf(u'"');
     return a >= 0 && b > a ? s.mid(a + 1, b - a - 1) : QString();
@@ -134,9 +139,9 @@ QList<quint64> trayIcons(const QString &classname)
     static const QRegularExpression rootRe(QStringLiteral("Window id: (0x[0-9a-fA-F]+)"));
     const auto m = rootRe.match(run(QStringLiteral("xwininfo"), {QStringLiteral("-root")}));
     const quint64 root = m.hasMatch() ? m.captured(1).toULongLong(nullptr, 16) : 0;
-    const QStringList ids = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
-                                                             classname})
-                                .split(u'\n', Qt::SkipEmptyParts);
+    const QStringList ids
+        = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"), classname})
+              .split(u'\n', Qt::SkipEmptyParts);
     for (const QString &id : ids) {
         const quint64 w = id.toULongLong();
         // An embedded icon hangs below the tray host's window (which the
@@ -144,8 +149,9 @@ QList<quint64> trayIcons(const QString &classname)
         bool embedded = false;
         quint64 p = parentOf(w);
         for (int depth = 0; p && p != root && depth < 8 && !embedded; ++depth, p = parentOf(p)) {
-            embedded = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(p), QStringLiteral("WM_CLASS")})
-                           .contains(QStringLiteral("\"trayer\""));
+            embedded
+                = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(p), QStringLiteral("WM_CLASS")})
+                      .contains(QStringLiteral("\"trayer\""));
         }
         if (embedded && isViewable(w))
             icons.append(w);
@@ -164,4 +170,4 @@ bool waitFor(const std::function<bool()> &condition, int msTimeout)
     return true;
 }
 
-} // namespace XProbe
+}  // namespace XProbe

@@ -42,4 +42,4 @@ QList<quint64> trayIcons(const QString &classname);
 // Waits until `condition` holds, up to `msTimeout`, processing Qt events.
 bool waitFor(const std::function<bool()> &condition, int msTimeout = 5000);
 
-} // namespace XProbe
+}  // namespace XProbe

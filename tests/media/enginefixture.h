@@ -77,7 +77,13 @@ inline long procStatus(const char *key)
     return -1;
 }
 
-inline long threadCount() { return procStatus("Threads:"); }
-inline long rssKb() { return procStatus("VmRSS:"); }
+inline long threadCount()
+{
+    return procStatus("Threads:");
+}
+inline long rssKb()
+{
+    return procStatus("VmRSS:");
+}
 
-} // namespace EngineTest
+}  // namespace EngineTest

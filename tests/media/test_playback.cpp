@@ -111,8 +111,8 @@ private slots:
         QTest::newRow("hung server") << server.url("/hung") << "A estação não responde";
         QTest::newRow("refused port") << QStringLiteral("http://127.0.0.1:%1/aovivo").arg(closedPort())
                                       << "Não foi possível conectar à estação";
-        QTest::newRow("mms, nothing listening")
-            << QStringLiteral("mms://127.0.0.1:%1/x").arg(closedPort()) << "Não foi possível conectar à estação";
+        QTest::newRow("mms, nothing listening") << QStringLiteral("mms://127.0.0.1:%1/x").arg(closedPort())
+                                                << "Não foi possível conectar à estação";
         QTest::newRow("playlist on a hung server") << server.url("/pendente.asx") << "A estação não responde";
     }
 
@@ -147,7 +147,8 @@ private slots:
             QSKIP("port 80 needs root in a network namespace of its own");
         port80.addStream("/aovivo/tvtambrel", 660);
         port80.addFile("/aovivo/tvtambrel.asx", StreamServer::asx({port80.url("/aovivo/tvtambrel")}));
-        QCOMPARE(port80.url("/aovivo/tvtambrel.asx"), QStringLiteral("http://127.0.0.1/aovivo/tvtambrel.asx"));
+        QCOMPARE(port80.url("/aovivo/tvtambrel.asx"),
+                 QStringLiteral("http://127.0.0.1/aovivo/tvtambrel.asx"));
         QCOMPARE(port80.url("/x", "mms", "tv.example.com"), QStringLiteral("mms://tv.example.com:80/x"));
         QVERIFY2(switchAndHear(port80.url("/aovivo/tvtambrel.asx"), 660), qPrintable(engine->statusText()));
         QCOMPARE(port80.requests("/aovivo/tvtambrel.asx"), 1);

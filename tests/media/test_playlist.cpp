@@ -23,16 +23,16 @@ private slots:
                           "<entry><ref href=live></entry></asx>")
             << QStringList{"http://radio.example.com/aovivo/live"};
         QTest::newRow("[Reference] kept as written, in number order")
-            << QByteArray("[Reference]\r\nRef2=http://b.example.com/y\r\nRef1=http://a.example.com:8080/x\r\n")
+            << QByteArray(
+                   "[Reference]\r\nRef2=http://b.example.com/y\r\nRef1=http://a.example.com:8080/x\r\n")
             << QStringList{"http://a.example.com:8080/x", "http://b.example.com/y"};
         QTest::newRow("m3u with comments")
             << QByteArray("#EXTM3U\n#EXTINF:-1,Radio\nhttp://a.example.com/x\n\n  http://b.example.com/y  \n")
             << QStringList{"http://a.example.com/x", "http://b.example.com/y"};
-        QTest::newRow("pls")
-            << QByteArray("[playlist]\nNumberOfEntries=1\nFile1=http://a.example.com/x\n")
-            << QStringList{"http://a.example.com/x"};
-        QTest::newRow("html error page") << QByteArray("<html><body>404 Not Found</body></html>")
-                                         << QStringList{};
+        QTest::newRow("pls") << QByteArray("[playlist]\nNumberOfEntries=1\nFile1=http://a.example.com/x\n")
+                             << QStringList{"http://a.example.com/x"};
+        QTest::newRow("html error page")
+            << QByteArray("<html><body>404 Not Found</body></html>") << QStringList{};
         QTest::newRow("binary") << QByteArray("RIFF\xff\xff\xff\xffWAVEfmt ", 16) << QStringList{};
     }
 

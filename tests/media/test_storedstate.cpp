@@ -1,6 +1,6 @@
-#include "platform/errors.h"
 #include "media/mediaengine.h"
 #include "media/storedstate.h"
+#include "platform/errors.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -32,7 +32,8 @@ private slots:
     {
         QFile ui(TestSupport::sourceDir() + QStringLiteral("/player/principal.ui"));
         QVERIFY(ui.open(QIODevice::ReadOnly));
-        const auto m = QRegularExpression(QStringLiteral("name=\"ControlData\"[^>]*>\\s*<string>([0-9A-Fa-f]+)</string>"))
+        const auto m = QRegularExpression(
+                           QStringLiteral("name=\"ControlData\"[^>]*>\\s*<string>([0-9A-Fa-f]+)</string>"))
                            .match(QString::fromUtf8(ui.readAll()));
         QVERIFY(m.hasMatch());
         layoutBlock = QByteArray::fromHex(m.captured(1).toLatin1());

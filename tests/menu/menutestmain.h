@@ -8,17 +8,17 @@
 
 // Tests of the main window build it as the program does; the engine makes
 // no picture and no sound there, and the web engine may start as root.
-#define BRELO_WINDOW_TEST_MAIN(TestClass)                                            \
-    int main(int argc, char **argv)                                                  \
-    {                                                                                \
-        if (::geteuid() == 0)                                                        \
-            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                             \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                  \
-        MediaEngine::Options options;                                                \
-        options.video = false;                                                       \
-        options.audioTap = [](const qint16 *, int, int, int) {};                     \
-        MediaEngine::setDefaultOptions(options);                                     \
-        QApplication app(argc, argv);                                                \
-        TestClass test;                                                              \
-        return QTest::qExec(&test, argc, argv);                                      \
+#define BRELO_WINDOW_TEST_MAIN(TestClass)                                                                    \
+    int main(int argc, char **argv)                                                                          \
+    {                                                                                                        \
+        if (::geteuid() == 0)                                                                                \
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                     \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                          \
+        MediaEngine::Options options;                                                                        \
+        options.video = false;                                                                               \
+        options.audioTap = [](const qint16 *, int, int, int) {};                                             \
+        MediaEngine::setDefaultOptions(options);                                                             \
+        QApplication app(argc, argv);                                                                        \
+        TestClass test;                                                                                      \
+        return QTest::qExec(&test, argc, argv);                                                              \
     }

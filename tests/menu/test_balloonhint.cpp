@@ -3,12 +3,12 @@
 #include "support/testsupport.h"
 
 #include <QCursor>
-#include <algorithm>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <algorithm>
 
 // The balloon against real pointer moves of the test display: its delay,
 // its fading, where it goes, and that it never takes the focus.
@@ -17,8 +17,8 @@ class TestBalloonHint : public QObject
     Q_OBJECT
 
     QWidget *m_host = nullptr;
-    QPushButton *m_upper = nullptr;   // a control in the upper half of the screen
-    QPushButton *m_lower = nullptr;   // and one in the lower half
+    QPushButton *m_upper = nullptr;  // a control in the upper half of the screen
+    QPushButton *m_lower = nullptr;  // and one in the lower half
     BalloonHint *m_balloon = nullptr;
     QElapsedTimer m_clock;
     qint64 m_enteredAt = -1;
@@ -63,8 +63,8 @@ private slots:
         m_host = new QWidget(nullptr, Qt::FramelessWindowHint);
         m_host->setGeometry(0, 40, 200, 700);
         m_balloon = new BalloonHint({QPixmap(QStringLiteral(":/images/hints/menu.png"))}, m_host);
-        m_upper = addControl(100);   // global y 140
-        m_lower = addControl(600);   // global y 640
+        m_upper = addControl(100);  // global y 140
+        m_lower = addControl(600);  // global y 640
         movePointer(away());
         m_host->show();
         m_host->activateWindow();
@@ -112,7 +112,7 @@ private slots:
 
         m_balloon->grab().save(TestSupport::screenshotDir() + QStringLiteral("/balloon-hint.png"));
         QGuiApplication::primaryScreen()->grabWindow(0).save(TestSupport::screenshotDir()
-                                                           + QStringLiteral("/balloon-hint-screen.png"));
+                                                             + QStringLiteral("/balloon-hint-screen.png"));
     }
 
     void fadesOutWhenPointerLeaves()

@@ -1,9 +1,9 @@
 #include "menutestmain.h"
 
 #include "about/formsobre.h"
-#include "platform/errors.h"
 #include "app/windows.h"
 #include "news/noticia.h"
+#include "platform/errors.h"
 #include "player/balloonhint.h"
 #include "player/links.h"
 #include "player/menustyle.h"
@@ -146,7 +146,8 @@ private slots:
             {w()->ModoTelaCheia1, "ModoTelaCheia1", "Modo &Fullscreen", QKeySequence(), 2, true},
             {w()->ModoRdio1, "ModoRdio1", "Modo &Rádio", QKeySequence("Ctrl+R"), 3, true},
             {w()->N2, "N2", QString(), QKeySequence(), -1, false},
-            {w()->BrowserNoticias1, "BrowserNoticias1", "&Browser Noticias", QKeySequence("Ctrl+B"), 6, false},
+            {w()->BrowserNoticias1, "BrowserNoticias1", "&Browser Noticias", QKeySequence("Ctrl+B"), 6,
+             false},
             {w()->N1, "N1", QString(), QKeySequence(), -1, false},
             {w()->Ajuda1, "Ajuda1", "&Ajuda", QKeySequence("F1"), 4, false},
             {w()->Configurar, "Configurar", "S&obre", QKeySequence("Ctrl+S"), 5, false},
@@ -244,7 +245,7 @@ private slots:
             QCOMPARE(img.pixel(cell.topLeft() + QPoint(1, 1)) != plain, a->isChecked());
         }
         QGuiApplication::primaryScreen()->grabWindow(0).save(TestSupport::screenshotDir()
-                                                           + QStringLiteral("/context-menu.png"));
+                                                             + QStringLiteral("/context-menu.png"));
         QVERIFY(!w()->isVisible());
 
         // Its commands run while the window is hidden, and leave it hidden.
@@ -282,7 +283,8 @@ private slots:
         QFile::remove(help);
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(help)});
 
-        for (auto [action, k] : {std::pair{w()->ModoNormal1, Qt::Key_N}, {w()->ModoMaior1, Qt::Key_E},
+        for (auto [action, k] : {std::pair{w()->ModoNormal1, Qt::Key_N},
+                                 {w()->ModoMaior1, Qt::Key_E},
                                  {w()->ModoRdio1, Qt::Key_R}}) {
             QSignalSpy chosen(action, &QAction::triggered);
             const bool before = action->isChecked();
@@ -310,7 +312,8 @@ private slots:
             }
         } greedy;
         w()->BreloCombo->installEventFilter(&greedy);
-        QVERIFY(cameUpModal(m_windows.about(), [this] { key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier); }));
+        QVERIFY(
+            cameUpModal(m_windows.about(), [this] { key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier); }));
         w()->BreloCombo->removeEventFilter(&greedy);
         QCOMPARE(greedy.asked, 0);
         restoreWindow();

@@ -30,10 +30,11 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         while (window.isEmpty() && clock.elapsed() < 30000 && player.state() == QProcess::Running) {
-            window = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                              QStringLiteral("--pid"), QString::number(player.processId()),
-                              QStringLiteral("--name"), QStringLiteral("^Brelo Player 1\\.6$")})
-                         .section(u'\n', 0, 0);
+            window
+                = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                           QStringLiteral("--pid"), QString::number(player.processId()),
+                           QStringLiteral("--name"), QStringLiteral("^Brelo Player 1\\.6$")})
+                      .section(u'\n', 0, 0);
             if (window.isEmpty())
                 QTest::qWait(200);
         }
@@ -41,10 +42,9 @@ private slots:
 
         // --sync would wait for a change that never comes when the window
         // is active already; ask until the desktop says it is.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (xdotool({QStringLiteral("windowactivate"), window}),
-             xdotool({QStringLiteral("getactivewindow")}) == window),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT((xdotool({QStringLiteral("windowactivate"), window}),
+                                  xdotool({QStringLiteral("getactivewindow")}) == window),
+                                 10000);
         // Only the exit key ends it: it still runs after a moment here.
         QVERIFY(!player.waitForFinished(500));
         xdotool({QStringLiteral("key"), QStringLiteral("ctrl+x")});

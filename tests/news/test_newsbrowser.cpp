@@ -1,11 +1,11 @@
 #include "localwebserver.h"
 #include "support/testsupport.h"
 
-#include "platform/errors.h"
 #include "news/newsstatusbar.h"
 #include "news/noticia.h"
 #include "news/statustexts.h"
 #include "news/webbrowser.h"
+#include "platform/errors.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,16 +29,16 @@ class TestNewsBrowser : public QObject
     Q_OBJECT
 
     LocalWebServer server;
-    QWidget player; // stands in for the main window, the news window's parent
+    QWidget player;  // stands in for the main window, the news window's parent
     TBrowseNoticia *news = nullptr;
     QStringList errors;
-    QStringList finishedLoads; // address of each load that ended, until consumed
+    QStringList finishedLoads;  // address of each load that ended, until consumed
 
     static QByteArray page(const QByteArray &title, const QByteArray &body)
     {
         const QByteArray head = title.isNull() ? QByteArray() : "<title>" + title + "</title>";
-        return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + head + "</head><body>"
-               + body + "</body></html>";
+        return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + head + "</head><body>" + body
+            + "</body></html>";
     }
 
     QString url() const { return news->WebBrowser->locationUrl(); }
@@ -53,11 +53,12 @@ class TestNewsBrowser : public QObject
     // Waits for the page at `path` to finish loading in the news window.
     bool loaded(const QString &path)
     {
-        const bool done = QTest::qWaitFor([&] {
-            return finishedLoads.contains(server.url(path)) && url() == server.url(path)
-                   && !webPage()->isLoading()
-                   && status() == QStringLiteral("Concluído");
-        }, 15000);
+        const bool done = QTest::qWaitFor(
+            [&] {
+                return finishedLoads.contains(server.url(path)) && url() == server.url(path)
+                    && !webPage()->isLoading() && status() == QStringLiteral("Concluído");
+            },
+            15000);
         if (!done)
             qWarning() << "waiting for" << path << "at" << url() << "loading" << webPage()->isLoading()
                        << "status" << status();
@@ -70,9 +71,11 @@ private slots:
     {
         Errors::setErrorReporter([this](const QString &text) { errors << text; });
         QVERIFY(server.listen());
-        server.addPage("/site1/", page("Tambrel Local",
-            "<a id='p2' href='/pagina2.html'>dois</a> <a id='nova' href='/nova.html' target='_blank'>nova</a>"
-            "<p>Notícias do dia</p>"));
+        server.addPage("/site1/",
+                       page("Tambrel Local",
+                            "<a id='p2' href='/pagina2.html'>dois</a> <a id='nova' href='/nova.html' "
+                            "target='_blank'>nova</a>"
+                            "<p>Notícias do dia</p>"));
         server.addPage("/pagina2.html", page("Página Dois", "<a id='p1' href='/site1/'>um</a>"));
         server.addPage("/nova.html", page("Nova Janela", "nova"));
         server.addPage("/site5/estudos", page("Portal Local", "estudos"));
@@ -81,11 +84,13 @@ private slots:
         server.addPage("/lento.png", QByteArray(), "image/png");
         for (int row = 2; row <= 13; ++row) {
             if (row != 5)
-                server.addPage(QStringLiteral("/site%1/").arg(row), page("Site " + QByteArray::number(row), "x"));
+                server.addPage(QStringLiteral("/site%1/").arg(row),
+                               page("Site " + QByteArray::number(row), "x"));
         }
         QList<CatalogueEntry> rows;
         for (int row = 1; row <= 13; ++row) {
-            const QString path = row == 5 ? QStringLiteral("/site5/estudos") : QStringLiteral("/site%1/").arg(row);
+            const QString path
+                = row == 5 ? QStringLiteral("/site5/estudos") : QStringLiteral("/site%1/").arg(row);
             rows.append({NewsSiteCatalogue::builtIn().at(row - 1).text, server.url(path)});
         }
         player.setWindowTitle(QStringLiteral("player"));
@@ -97,10 +102,7 @@ private slots:
         });
     }
 
-    void cleanupTestCase()
-    {
-        delete news;
-    }
+    void cleanupTestCase() { delete news; }
 
     void loadsRowOneWhileHidden()
     {
@@ -129,16 +131,19 @@ private slots:
         // The menu command shows it with exec(); its close button ends that.
         bool checked = false;
         QTimer::singleShot(0, this, [&] {
-            if (!QTest::qWaitFor([&] { return news->isVisible() && news->isMaximized()
-                    && news->geometry().width() > 900; }, 5000))
+            if (!QTest::qWaitFor(
+                    [&] {
+                        return news->isVisible() && news->isMaximized() && news->geometry().width() > 900;
+                    },
+                    5000))
                 return news->reject();
             QTest::qWait(300);
             checked = news->windowTitle() == QStringLiteral("Tambrel Local - Brelo Browser")
-                      && status() == QStringLiteral("Concluído") && news->BrowseCombo->currentIndex() == 0
-                      && news->BrowseCombo->currentText() == QStringLiteral("Tambrel Notícias");
+                && status() == QStringLiteral("Concluído") && news->BrowseCombo->currentIndex() == 0
+                && news->BrowseCombo->currentText() == QStringLiteral("Tambrel Notícias");
             // The bar lies over panel 1 but for its rightmost 5 pixels.
             checked = checked && news->ProgressBar1->parentWidget() == news->StatusBar1
-                      && news->ProgressBar1->geometry() == QRect(550, 2, 95, 17);
+                && news->ProgressBar1->geometry() == QRect(550, 2, 95, 17);
             const QRect frame = news->frameGeometry();
             QScreen *screen = news->screen();
             screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
@@ -274,12 +279,12 @@ private slots:
 
         const QString title = news->windowTitle();
         const QString panels = news->StatusBar1->panelText(0) + news->StatusBar1->panelText(2)
-                               + news->StatusBar1->panelText(3);
+            + news->StatusBar1->panelText(3);
         const int row = news->BrowseCombo->currentIndex();
-        news->close(); // the close box and Alt+F4 come here
+        news->close();  // the close box and Alt+F4 come here
         QVERIFY(!news->isVisible());
         server.clearLog();
-        QTest::qWait(1100); // past the next second of the clock
+        QTest::qWait(1100);  // past the next second of the clock
 
         news->show();
         QVERIFY(QTest::qWaitForWindowExposed(news));
@@ -287,11 +292,12 @@ private slots:
         QCOMPARE(url(), server.url("/pagina2.html"));
         QCOMPARE(news->windowTitle(), title);
         QCOMPARE(news->StatusBar1->panelText(0) + news->StatusBar1->panelText(2)
-                     + news->StatusBar1->panelText(3), panels);
+                     + news->StatusBar1->panelText(3),
+                 panels);
         QCOMPARE(news->BrowseCombo->currentIndex(), row);
         QVERIFY(news->btnvoltar->isEnabled());
         QTest::qWait(200);
-        QVERIFY(server.requests().isEmpty()); // showing reloads nothing
+        QVERIFY(server.requests().isEmpty());  // showing reloads nothing
         news->btnvoltar->click();
         QVERIFY(loaded("/site1/"));
         news->close();
@@ -319,7 +325,8 @@ private slots:
         QCOMPARE(fresh.ProgressBar1->geometry(), QRect(360, 256, 150, 17));
 
         // The window still works: the first site loads.
-        QTRY_COMPARE_WITH_TIMEOUT(fresh.windowTitle(), QStringLiteral("Tambrel Local - Brelo Browser"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(fresh.windowTitle(), QStringLiteral("Tambrel Local - Brelo Browser"),
+                                  15000);
     }
 };
 

@@ -34,12 +34,11 @@ int run(int argc, char **argv)
     QList<CatalogueEntry> rows = NewsSiteCatalogue::builtIn();
     rows[0].address = server.url(QStringLiteral("/"));
 
-    auto *player = new QWidget; // as at start-up: never deleted
+    auto *player = new QWidget;  // as at start-up: never deleted
     auto *news = new TBrowseNoticia(NewsSiteCatalogue(rows), player);
     bool loaded = false;
-    QObject::connect(news, &QWidget::windowTitleChanged, [&](const QString &t) {
-        loaded = t == QStringLiteral("Sair - Brelo Browser");
-    });
+    QObject::connect(news, &QWidget::windowTitleChanged,
+                     [&](const QString &t) { loaded = t == QStringLiteral("Sair - Brelo Browser"); });
     bool execEnded = false;
     QTimer::singleShot(0, [&] {
         news->exec();
@@ -69,7 +68,7 @@ int run(int argc, char **argv)
     }
     return 0;
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -77,7 +76,7 @@ int main(int argc, char **argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     defaultHandler = qInstallMessageHandler(watchMessages);
-    const int code = run(argc, argv); // the application object ends here
+    const int code = run(argc, argv);  // the application object ends here
     if (pageOutlivedEngine) {
         std::fprintf(stderr, "the page outlived the web engine\n");
         return 1;

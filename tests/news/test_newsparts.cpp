@@ -18,12 +18,19 @@ class TestNewsParts : public QObject
 private slots:
     void catalogueTexts()
     {
-        const QStringList expected = {
-            "Tambrel Notícias", "Orvalia Destaques", "Bíblia Velmora On-Line",
-            "Séries Bíblicas, Sermões e Audios Rede Quelvar",
-            "Estudos Bíblicos download, Portal Ternes", "Blog Vestra", "Brelo Sermões/Livros",
-            "Download Revistas KLD", "Meditações Tessel", "Livros Helvane",
-            "Download pregações Portal Veldon", "Memória Ombrela Downloads", "O Marco Orvel"};
+        const QStringList expected = {"Tambrel Notícias",
+                                      "Orvalia Destaques",
+                                      "Bíblia Velmora On-Line",
+                                      "Séries Bíblicas, Sermões e Audios Rede Quelvar",
+                                      "Estudos Bíblicos download, Portal Ternes",
+                                      "Blog Vestra",
+                                      "Brelo Sermões/Livros",
+                                      "Download Revistas KLD",
+                                      "Meditações Tessel",
+                                      "Livros Helvane",
+                                      "Download pregações Portal Veldon",
+                                      "Memória Ombrela Downloads",
+                                      "O Marco Orvel"};
         const NewsSiteCatalogue sites;
         QCOMPARE(sites.size(), 13);
         for (int i = 0; i < 13; ++i)
@@ -42,7 +49,8 @@ private slots:
         QTest::newRow("6 dir") << 6 << "^/[^/.]+/$";
         QTest::newRow("7 dir") << 7 << "^/[^/.]+/$";
         QTest::newRow("8 html two deep") << 8 << "^/[^/.]+/[^/.]+/[^/]+\\.html$";
-        QTest::newRow("9 html four deep, year") << 9 << "^/[^/.]+/[^/.]+/[^/.]+/(\\d{4})/[^/]*\\1[^/]*\\.html$";
+        QTest::newRow("9 html four deep, year")
+            << 9 << "^/[^/.]+/[^/.]+/[^/.]+/(\\d{4})/[^/]*\\1[^/]*\\.html$";
         QTest::newRow("10 root") << 10 << "^/$";
         QTest::newRow("11 aspx tabid") << 11 << "^/[^/.]+/[^/.]+/[^/.]+/tabid/\\d+/Default\\.aspx$";
         QTest::newRow("12 htm one deep") << 12 << "^/[^/.]+/[^/]+\\.htm$";
@@ -107,7 +115,8 @@ private slots:
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("text");
         QTest::newRow("saturday") << QDate(2011, 3, 5) << QStringLiteral(" sábado,05 de março de 2011");
-        QTest::newRow("new year") << QDate(2026, 1, 1) << QStringLiteral(" quinta-feira,01 de janeiro de 2026");
+        QTest::newRow("new year") << QDate(2026, 1, 1)
+                                  << QStringLiteral(" quinta-feira,01 de janeiro de 2026");
     }
 
     void datePanel()

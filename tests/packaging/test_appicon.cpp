@@ -14,10 +14,7 @@ class TestAppIcon : public QObject
 {
     Q_OBJECT
 
-    static QString resource(int size)
-    {
-        return QStringLiteral(":/icons/breloplayer-%1.png").arg(size);
-    }
+    static QString resource(int size) { return QStringLiteral(":/icons/breloplayer-%1.png").arg(size); }
 
 private slots:
     void builtInPicturesHaveTheirSizeAndAlpha_data()
@@ -57,8 +54,8 @@ private slots:
             for (int y = 0; y < size; ++y)
                 for (int x = 0; x < size; ++x) {
                     const QRgb a = scaled.pixel(x, y), b = small.pixel(x, y);
-                    diff += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
-                        + qAbs(qBlue(a) - qBlue(b)) + qAbs(qAlpha(a) - qAlpha(b));
+                    diff += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b))
+                        + qAbs(qAlpha(a) - qAlpha(b));
                 }
             const double meanPerChannel = double(diff) / (size * size * 4);
             qInfo("%d px: mean difference %.1f per channel", size, meanPerChannel);

@@ -55,7 +55,7 @@ QByteArray wavHeader(int rate)
     return h;
 }
 
-} // namespace
+}  // namespace
 
 class StreamServer::Core : public QObject
 {
@@ -173,7 +173,7 @@ public:
             return;
         QByteArray head = c->stream.icy ? "ICY 200 OK\r\n" : "HTTP/1.0 200 OK\r\n";
         head += "Content-Type: audio/x-wav\r\nicy-name: Tom " + QByteArray::number(c->stream.toneHz)
-                + " Hz\r\nicy-pub: 0\r\nCache-Control: no-cache\r\n\r\n";
+            + " Hz\r\nicy-pub: 0\r\nCache-Control: no-cache\r\n\r\n";
         c->socket->write(head + wavHeader(c->stream.sampleRate));
         c->streaming = true;
         c->clock.start();
@@ -250,18 +250,21 @@ StreamServer::StreamServer(QObject *parent) : QObject(parent), m_core(std::make_
     m_thread->setObjectName(QStringLiteral("streamserver"));
     m_core->moveToThread(m_thread);
     m_thread->start();
-    QMetaObject::invokeMethod(m_core.get(), [c = m_core.get()] { c->start(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(), [c = m_core.get()] { c->start(); }, Qt::BlockingQueuedConnection);
 }
 
 StreamServer::~StreamServer()
 {
-    QMetaObject::invokeMethod(m_core.get(), [c = m_core.get()] {
-        c->closeAll();
-        delete c->server;
-        c->server = nullptr;
-        c->moveToThread(QCoreApplication::instance()->thread());
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(),
+        [c = m_core.get()] {
+            c->closeAll();
+            delete c->server;
+            c->server = nullptr;
+            c->moveToThread(QCoreApplication::instance()->thread());
+        },
+        Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
@@ -270,24 +273,24 @@ StreamServer::~StreamServer()
 bool StreamServer::listen(const QHostAddress &address, quint16 port)
 {
     bool ok = false;
-    QMetaObject::invokeMethod(m_core.get(), [&] { ok = m_core->server->listen(address, port); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(), [&] { ok = m_core->server->listen(address, port); }, Qt::BlockingQueuedConnection);
     return ok;
 }
 
 quint16 StreamServer::port() const
 {
     quint16 p = 0;
-    QMetaObject::invokeMethod(m_core.get(), [&] { p = m_core->server->serverPort(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(), [&] { p = m_core->server->serverPort(); }, Qt::BlockingQueuedConnection);
     return p;
 }
 
 QHostAddress StreamServer::address() const
 {
     QHostAddress a;
-    QMetaObject::invokeMethod(m_core.get(), [&] { a = m_core->server->serverAddress(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(), [&] { a = m_core->server->serverAddress(); }, Qt::BlockingQueuedConnection);
     return a;
 }
 
@@ -296,8 +299,7 @@ QString StreamServer::url(const QString &path, const QString &scheme, const QStr
     const QString h = host.isEmpty() ? address().toString() : host;
     const quint16 p = port();
     const bool defaultPort = p == 80 && scheme == QLatin1String("http");
-    return scheme + QStringLiteral("://") + h + (defaultPort ? QString() : u':' + QString::number(p))
-           + path;
+    return scheme + QStringLiteral("://") + h + (defaultPort ? QString() : u':' + QString::number(p)) + path;
 }
 
 void StreamServer::addStream(const QString &path, const Stream &stream)
@@ -391,6 +393,6 @@ int StreamServer::requests(const QString &path) const
 
 void StreamServer::closeAll()
 {
-    QMetaObject::invokeMethod(m_core.get(), [c = m_core.get()] { c->closeAll(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core.get(), [c = m_core.get()] { c->closeAll(); }, Qt::BlockingQueuedConnection);
 }

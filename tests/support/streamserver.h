@@ -28,15 +28,15 @@ class StreamServer : public QObject
 public:
     enum class Delivery {
         RealTime,  // paced at the audio's own rate from the first byte
-        Burst,     // Icecast-style: `burstMs` of audio at once, then real time
-        Stalls,    // real time, but now and then nothing for up to `stallMaxMs`,
-                   // after which the backlog goes out at once
-        Hung,      // accepts the connection and reads, never answers
+        Burst,  // Icecast-style: `burstMs` of audio at once, then real time
+        Stalls,  // real time, but now and then nothing for up to `stallMaxMs`,
+                 // after which the backlog goes out at once
+        Hung,  // accepts the connection and reads, never answers
     };
     struct Stream {
         double toneHz = 440;
         Delivery delivery = Delivery::RealTime;
-        bool icy = true;       // "ICY 200 OK" status line, as SHOUTcast answers
+        bool icy = true;  // "ICY 200 OK" status line, as SHOUTcast answers
         int burstMs = 2000;
         int stallMaxMs = 250;
         int sampleRate = 22050;
@@ -61,7 +61,7 @@ public:
     void removeRoute(const QString &path);
 
     // Playlist bodies.
-    static QByteArray asx(const QStringList &refs);        // XML ASX, one entry per ref
+    static QByteArray asx(const QStringList &refs);  // XML ASX, one entry per ref
     static QByteArray reference(const QStringList &refs);  // "[Reference]" Ref1=...
     static QByteArray m3u(const QStringList &entries);
 

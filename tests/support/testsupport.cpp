@@ -21,4 +21,4 @@ QString screenshotDir()
     return dir;
 }
 
-} // namespace TestSupport
+}  // namespace TestSupport

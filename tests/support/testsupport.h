@@ -12,4 +12,4 @@ QString binaryDir();
 // <build>/screenshots.
 QString screenshotDir();
 
-} // namespace TestSupport
+}  // namespace TestSupport
