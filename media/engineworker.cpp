@@ -1,6 +1,7 @@
 #include "media/engineworker_p.h"
 
 #include "media/playlist.h"
+#include "platform/logging.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -25,6 +26,11 @@ namespace {
 constexpr qint64 kMaxPlaylistBytes = 256 * 1024;
 constexpr int kAudioRate = 44100;
 constexpr int kAudioChannels = 2;
+// A station still sending, however slowly, gets this many more open periods.
+constexpr int kMaxOpenExtensions = 3;
+// The position slider needs no more than a few updates a second.
+constexpr int kPositionIntervalMs = 250;
+const QByteArray kUserAgent = QByteArrayLiteral("BreloPlayer/" BRELO_VERSION_SHORT);
 
 const libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerOpening,          libvlc_MediaPlayerBuffering,       libvlc_MediaPlayerPlaying,
@@ -67,115 +73,27 @@ void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t)
         slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate);
 }
 
-QString statusWord(MediaEngine::Status s)
-{
-    switch (s) {
-    case MediaEngine::Status::Idle: return {};
-    case MediaEngine::Status::Connecting: return QStringLiteral("Conectando...");
-    case MediaEngine::Status::Playing: return QStringLiteral("Reproduzindo");
-    case MediaEngine::Status::Paused: return QStringLiteral("Pausado");
-    case MediaEngine::Status::Stopped: return QStringLiteral("Parado");
-    default: return {};
-    }
-}
-
 bool needsLookup(const QString &host)
 {
     return !host.isEmpty() && QHostAddress(host).isNull();
 }
 
+// An address as a support log may show it: never a user name or password.
+QString forLog(const QString &address)
+{
+    return QUrl(address).toDisplayString(QUrl::RemoveUserInfo);
+}
+
 }  // namespace
 
-// ---------------------------------------------------------------- Reaper
-
-std::shared_ptr<Reaper> Reaper::create()
-{
-    std::shared_ptr<Reaper> r(new Reaper);
-    r->m_self = r;
-    return r;
-}
-
-void Reaper::push(PlayerSlot *slot)
-{
-    std::lock_guard lock(m_mutex);
-    m_queue.push_back(slot);
-    if (m_waiting == 0 && m_threads < kMaxThreads) {
-        ++m_threads;
-        // Detached: a thread stuck in the resolver must not hold up the
-        // process's end. It keeps the reaper alive through its own reference.
-        std::thread([self = m_self.lock()] { self->run(); }).detach();
-    } else {
-        m_work.notify_one();
-    }
-}
-
-void Reaper::run()
-{
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        ++m_waiting;
-        const bool got = m_work.wait_for(lock, std::chrono::seconds(2), [this] { return !m_queue.empty(); });
-        --m_waiting;
-        if (!got) {
-            --m_threads;
-            m_idle.notify_all();
-            return;
-        }
-        PlayerSlot *slot = m_queue.front();
-        m_queue.pop_front();
-        ++m_busy;
-        lock.unlock();
-        libvlc_media_player_stop(slot->player);
-        libvlc_media_player_release(slot->player);
-        libvlc_release(slot->instance);
-        delete slot;
-        lock.lock();
-        --m_busy;
-        m_idle.notify_all();
-    }
-}
-
-bool Reaper::waitIdle(int ms)
-{
-    std::unique_lock lock(m_mutex);
-    return m_idle.wait_for(lock, std::chrono::milliseconds(qMax(0, ms)),
-                           [this] { return m_queue.empty() && m_busy == 0; });
-}
-
-// ---------------------------------------------------------------- Worker
-
-EngineWorker::EngineWorker(const Config &config, std::shared_ptr<Reaper> reaper)
-    : m_config(config), m_reaper(std::move(reaper)), m_bridge(std::make_shared<Bridge>())
+EngineWorker::EngineWorker(const MediaEngine::Options &options, std::shared_ptr<Reaper> reaper)
+    : m_options(options), m_reaper(std::move(reaper)), m_bridge(std::make_shared<Bridge>())
 {
     m_bridge->worker = this;
-    m_bridge->tap = config.tap;
+    m_bridge->tap = options.audioTap;
     m_timeout = new QTimer(this);
     m_timeout->setSingleShot(true);
-    connect(m_timeout, &QTimer::timeout, this, [this] {
-        if (m_started)
-            return;
-        if (m_reply) {
-            m_reply->setProperty("timedOut", true);
-            m_reply->abort();
-            return;
-        }
-        if (m_lookupToken) {
-            m_lookupToken.reset();
-            candidateFailed(Failure::NoAnswer);
-            return;
-        }
-        // A station that sends, however slowly, is not a dead one; give it
-        // a few more periods to fill the buffer.
-        const qint64 got = bytesRead();
-        if ((got > m_bytesAtTimeout || m_sawProgress) && m_extensions < 3) {
-            ++m_extensions;
-            m_bytesAtTimeout = got;
-            m_sawProgress = false;
-            m_timeout->start(m_config.openTimeoutMs);
-            return;
-        }
-        candidateFailed(Failure::NoAnswer);
-    });
+    connect(m_timeout, &QTimer::timeout, this, &EngineWorker::onTimeout);
     m_nam = new QNetworkAccessManager(this);
     m_nam->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
@@ -186,15 +104,12 @@ EngineWorker::~EngineWorker()
     m_bridge->worker = nullptr;
 }
 
-void EngineWorker::requestSwitch(const QString &url, quint64 xwindow)
+void EngineWorker::recordRequest(const QString &url, quint64 xwindow)
 {
-    {
-        QMutexLocker lock(&m_requestMutex);
-        m_requestedUrl = url;
-        m_requestedXwindow = xwindow;
-        ++m_requestGen;
-    }
-    QMetaObject::invokeMethod(this, &EngineWorker::processSwitch, Qt::QueuedConnection);
+    QMutexLocker lock(&m_requestMutex);
+    m_requestedUrl = url;
+    m_requestedXwindow = xwindow;
+    ++m_requestGen;
 }
 
 void EngineWorker::postEvent(quint64 serial, int type, float value)
@@ -218,7 +133,7 @@ void EngineWorker::ensureInstance()
 {
     if (m_vlc)
         return;
-    const QByteArray caching = "--network-caching=" + QByteArray::number(m_config.networkCachingMs);
+    const QByteArray caching = "--network-caching=" + QByteArray::number(m_options.networkCachingMs);
     std::vector<const char *> args = {
         "--no-video-title-show",
         "--no-snapshot-preview",
@@ -234,14 +149,14 @@ void EngineWorker::ensureInstance()
     };
     if (qEnvironmentVariableIsEmpty("BRELO_VLC_VERBOSE"))
         args.push_back("--quiet");
-    if (!m_config.video) {
+    if (!m_options.video) {
         // With no window VLC may pick a terminal video output.
         args.push_back("--no-video");
         args.push_back("--vout=dummy");
     }
     m_vlc = libvlc_new(int(args.size()), args.data());
     if (m_vlc)
-        libvlc_set_user_agent(m_vlc, "Brelo Player", "BreloPlayer/" BRELO_VERSION_SHORT);
+        libvlc_set_user_agent(m_vlc, "Brelo Player", kUserAgent.constData());
 }
 
 void EngineWorker::processSwitch()
@@ -253,7 +168,7 @@ void EngineWorker::processSwitch()
             return;  // already served by an earlier call
         m_handledGen = m_requestGen;
         url = m_requestedUrl;
-        m_config.xwindow = m_requestedXwindow;
+        m_xwindow = m_requestedXwindow;
     }
     beginAttempt(url);
 }
@@ -267,7 +182,7 @@ void EngineWorker::beginAttempt(const QString &url)
     m_url = url;
     m_candidates.clear();
     m_next = 0;
-    m_lastFailure = Failure::None;
+    m_lastFailure = Reason::None;
     m_paused = false;
     m_started = false;
     m_flowing = false;
@@ -275,13 +190,13 @@ void EngineWorker::beginAttempt(const QString &url)
     m_extensions = 0;
     m_bytesAtTimeout = 0;
     if (url.trimmed().isEmpty()) {
-        setStatus(MediaEngine::Status::Idle, {});
+        setStatus(Status::Idle);
         return;
     }
-    setStatus(MediaEngine::Status::Connecting, statusWord(MediaEngine::Status::Connecting));
+    setStatus(Status::Connecting);
     ensureInstance();
     if (!m_vlc) {
-        setStatus(MediaEngine::Status::Failed, QStringLiteral("O player de mídia não pôde ser iniciado"));
+        setStatus(Status::Failed, Reason::EngineUnavailable);
         return;
     }
     const QUrl parsed(url);
@@ -300,10 +215,11 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
     armTimeout();
     const quint64 gen = m_handledGen;
     const QUrl source = Playlist::fetchAddress(url);
-    auto go = [this, source, gen] {
+    qCDebug(lcMedia) << "fetching playlist" << forLog(source.toString());
+    afterLookup(source.host(), gen, [this, source, gen] {
         QNetworkRequest req(source);
-        req.setTransferTimeout(m_config.openTimeoutMs);
-        req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray("BreloPlayer/" BRELO_VERSION_SHORT));
+        req.setTransferTimeout(m_options.openTimeoutMs);
+        req.setHeader(QNetworkRequest::UserAgentHeader, kUserAgent);
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
@@ -313,25 +229,28 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
             }  // not a playlist: a stream under a playlist's name
         });
         connect(reply, &QNetworkReply::finished, this, [this, reply, gen] { playlistFetched(reply, gen); });
-    };
-    if (!needsLookup(source.host())) {
-        go();
+    });
+}
+
+void EngineWorker::afterLookup(const QString &host, quint64 gen, std::function<void()> then)
+{
+    if (!needsLookup(host)) {
+        then();
         return;
     }
     // Qt's own lookups run in a pool that the process's exit waits for; a
     // resolver that never answers would hold the exit for seconds. So look
-    // the name up on a thread nobody waits for, and fetch only once it
+    // the name up on a thread nobody waits for, and go on only once it
     // answered.
     auto token = std::make_shared<std::atomic<quint64>>(gen);
     m_lookupToken = token;
-    QPointer<EngineWorker> self(this);
     auto bridge = m_bridge;
-    const QByteArray host = source.host().toUtf8();
-    std::thread([bridge, token, host, gen, go] {
+    const QByteArray name = host.toUtf8();
+    std::thread([bridge, token, name, gen, then = std::move(then)] {
         addrinfo hints{};
         hints.ai_socktype = SOCK_STREAM;
         addrinfo *res = nullptr;
-        const bool ok = getaddrinfo(host.constData(), nullptr, &hints, &res) == 0;
+        const bool ok = getaddrinfo(name.constData(), nullptr, &hints, &res) == 0;
         if (res)
             freeaddrinfo(res);
         std::lock_guard lock(bridge->mutex);
@@ -340,14 +259,16 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
         EngineWorker *w = bridge->worker;
         QMetaObject::invokeMethod(
             w,
-            [w, token, gen, ok, go] {
+            [w, token, gen, ok, name, then] {
                 if (w->m_lookupToken != token || w->m_handledGen != gen)
                     return;
                 w->m_lookupToken.reset();
-                if (ok)
-                    go();
-                else
-                    w->candidateFailed(Failure::Error);
+                if (ok) {
+                    then();
+                } else {
+                    qCDebug(lcMedia) << "name not found" << name;
+                    w->candidateFailed(Reason::Unreachable);
+                }
             },
             Qt::QueuedConnection);
     }).detach();
@@ -363,13 +284,15 @@ void EngineWorker::playlistFetched(QNetworkReply *reply, quint64 gen)
     if (reply->error() != QNetworkReply::NoError && !tooBig) {
         m_timeout->stop();
         m_lastFailure = reply->error() == QNetworkReply::TimeoutError || reply->property("timedOut").toBool()
-            ? Failure::NoAnswer
-            : Failure::Error;
+            ? Reason::NoAnswer
+            : Reason::Unreachable;
+        qCDebug(lcMedia) << "playlist not fetched" << forLog(reply->url().toString()) << reply->error();
         m_candidates.clear();
         tryNext();
         return;
     }
     const QStringList entries = tooBig ? QStringList() : Playlist::entries(reply->readAll(), reply->url());
+    qCDebug(lcMedia) << "playlist read" << forLog(reply->url().toString()) << "entries:" << entries.size();
     m_candidates.clear();
     if (entries.isEmpty()) {
         // Not a playlist after all: let the library make what it can of it.
@@ -386,21 +309,19 @@ void EngineWorker::tryNext()
     dropPlayer();
     if (m_next >= m_candidates.size()) {
         m_timeout->stop();
-        QString why;
-        switch (m_lastFailure) {
-        case Failure::NoAnswer: why = QStringLiteral("A estação não responde"); break;
-        case Failure::PlaylistUnreadable:
-            why = QStringLiteral("A lista de reprodução não pôde ser lida");
-            break;
-        default: why = QStringLiteral("Não foi possível conectar à estação"); break;
-        }
-        setStatus(MediaEngine::Status::Failed, why);
+        const Reason why = m_lastFailure == Reason::None ? Reason::Unreachable : m_lastFailure;
+        setStatus(Status::Failed, why);
         return;
     }
-    startPlayer(m_candidates.at(m_next++));
+    openEntry(m_candidates.at(m_next++));
 }
 
-void EngineWorker::startPlayer(const QString &address)
+QString EngineWorker::currentCandidate() const
+{
+    return m_candidates.value(m_next - 1);
+}
+
+void EngineWorker::openEntry(const QString &address)
 {
     m_started = false;
     m_flowing = false;
@@ -409,9 +330,10 @@ void EngineWorker::startPlayer(const QString &address)
     m_extensions = 0;
     m_bytesAtTimeout = 0;
 
+    qCDebug(lcMedia) << "opening" << forLog(address);
     libvlc_media_t *media = libvlc_media_new_location(m_vlc, address.toUtf8().constData());
     if (!media) {
-        candidateFailed(Failure::Error);
+        candidateFailed(Reason::Unreachable);
         return;
     }
     auto *slot = new PlayerSlot;
@@ -421,7 +343,7 @@ void EngineWorker::startPlayer(const QString &address)
     libvlc_media_release(media);
     if (!slot->player) {
         delete slot;
-        candidateFailed(Failure::Error);
+        candidateFailed(Reason::Unreachable);
         return;
     }
     libvlc_retain(m_vlc);
@@ -432,8 +354,8 @@ void EngineWorker::startPlayer(const QString &address)
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(slot->player);
     for (libvlc_event_type_t type : kEvents)
         libvlc_event_attach(events, type, onVlcEvent, slot);
-    if (m_config.video && m_config.xwindow) {
-        libvlc_media_player_set_xwindow(slot->player, uint32_t(m_config.xwindow));
+    if (m_options.video && m_xwindow) {
+        libvlc_media_player_set_xwindow(slot->player, uint32_t(m_xwindow));
         libvlc_video_set_mouse_input(slot->player, false);
         libvlc_video_set_key_input(slot->player, false);
     }
@@ -447,7 +369,7 @@ void EngineWorker::startPlayer(const QString &address)
         libvlc_audio_set_mute(slot->player, 1);
     armTimeout();
     if (libvlc_media_player_play(slot->player) != 0)
-        candidateFailed(Failure::Error);
+        candidateFailed(Reason::Unreachable);
 }
 
 qint64 EngineWorker::bytesRead() const
@@ -465,7 +387,34 @@ qint64 EngineWorker::bytesRead() const
 
 void EngineWorker::armTimeout()
 {
-    m_timeout->start(m_config.openTimeoutMs);
+    m_timeout->start(m_options.openTimeoutMs);
+}
+
+void EngineWorker::onTimeout()
+{
+    if (m_started)
+        return;
+    if (m_reply) {
+        m_reply->setProperty("timedOut", true);
+        m_reply->abort();
+        return;
+    }
+    if (m_lookupToken) {
+        m_lookupToken.reset();
+        candidateFailed(Reason::NoAnswer);
+        return;
+    }
+    // A station that sends, however slowly, is not a dead one; give it
+    // a few more periods to fill the buffer.
+    const qint64 got = bytesRead();
+    if ((got > m_bytesAtTimeout || m_sawProgress) && m_extensions < kMaxOpenExtensions) {
+        ++m_extensions;
+        m_bytesAtTimeout = got;
+        m_sawProgress = false;
+        armTimeout();
+        return;
+    }
+    candidateFailed(Reason::NoAnswer);
 }
 
 void EngineWorker::dropPlayer()
@@ -481,9 +430,11 @@ void EngineWorker::dropPlayer()
     emit positionChanged(0, false);
 }
 
-void EngineWorker::candidateFailed(Failure why)
+void EngineWorker::candidateFailed(Reason why)
 {
-    if (why != Failure::None)
+    const QString entry = currentCandidate();
+    qCDebug(lcMedia) << "entry failed" << forLog(entry.isEmpty() ? m_url : entry) << why;
+    if (why != Reason::None)
         m_lastFailure = why;
     tryNext();
 }
@@ -495,7 +446,7 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
     switch (type) {
     case libvlc_MediaPlayerOpening:
         if (!m_started)
-            setStatus(MediaEngine::Status::Connecting, statusWord(MediaEngine::Status::Connecting));
+            setStatus(Status::Connecting);
         break;
     case libvlc_MediaPlayerBuffering:
         if (!m_started && value < 1.f)
@@ -504,16 +455,15 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         if (value < 100.f) {
             if (m_flowing && !m_rebuffering) {
                 m_rebuffering = true;
+                qCDebug(lcMedia) << "re-buffering" << forLog(currentCandidate());
                 emit rebuffered();
             }
-            setStatus(MediaEngine::Status::Buffering,
-                      QStringLiteral("Armazenando em buffer: %1%").arg(int(value)));
+            setStatus(Status::Buffering, Reason::None, int(value));
         } else {
             // The buffer is full: the sound flows (again).
             m_flowing = true;
             m_rebuffering = false;
-            setStatus(m_paused ? MediaEngine::Status::Paused : MediaEngine::Status::Playing,
-                      statusWord(m_paused ? MediaEngine::Status::Paused : MediaEngine::Status::Playing));
+            setStatus(m_paused ? Status::Paused : Status::Playing);
         }
         break;
     case libvlc_MediaPlayerPlaying:
@@ -522,36 +472,37 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         if (!m_started) {
             m_started = true;
             m_timeout->stop();
-            emit entryStarted(m_candidates.value(m_next - 1));
+            qCDebug(lcMedia) << "station answered" << forLog(currentCandidate());
+            emit entryStarted(currentCandidate());
         }
         m_paused = false;
         if (m_flowing)
-            setStatus(MediaEngine::Status::Playing, statusWord(MediaEngine::Status::Playing));
+            setStatus(Status::Playing);
         break;
     case libvlc_MediaPlayerPaused:
         m_paused = true;
-        setStatus(MediaEngine::Status::Paused, statusWord(MediaEngine::Status::Paused));
+        setStatus(Status::Paused);
         break;
     case libvlc_MediaPlayerEncounteredError:
         if (!m_flowing) {
-            candidateFailed(Failure::Error);
+            candidateFailed(Reason::Unreachable);
         } else {
             dropPlayer();
-            setStatus(MediaEngine::Status::Failed, QStringLiteral("A conexão com a estação foi perdida"));
+            setStatus(Status::Failed, Reason::ConnectionLost);
         }
         break;
     case libvlc_MediaPlayerEndReached:
         if (!m_flowing) {
             // Ended before any sound: nothing playable behind this entry
             // (a playlist the library only lists, a file it cannot read).
-            candidateFailed(Failure::Error);
+            candidateFailed(Reason::Unreachable);
         } else {
             dropPlayer();
-            setStatus(MediaEngine::Status::Stopped, QStringLiteral("A transmissão terminou"));
+            setStatus(Status::Stopped, Reason::BroadcastEnded);
         }
         break;
     case libvlc_MediaPlayerPositionChanged:
-        if (!m_lastPosition.isValid() || m_lastPosition.elapsed() > 250) {
+        if (!m_lastPosition.isValid() || m_lastPosition.elapsed() > kPositionIntervalMs) {
             m_lastPosition.start();
             emit positionChanged(value, libvlc_media_player_is_seekable(m_slot->player));
         }
@@ -563,9 +514,11 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
     }
 }
 
-void EngineWorker::setStatus(MediaEngine::Status s, const QString &text)
+void EngineWorker::setStatus(Status s, Reason reason, int percent)
 {
-    emit statusChanged(s, text);
+    if (s == Status::Failed || reason == Reason::ConnectionLost || reason == Reason::BroadcastEnded)
+        qCWarning(lcMedia) << "station" << forLog(m_url) << s << reason;
+    emit statusChanged(s, reason, percent);
 }
 
 void EngineWorker::pause()
@@ -580,8 +533,10 @@ void EngineWorker::resume()
         libvlc_media_player_set_pause(m_slot->player, 0);
         return;
     }
-    if (!m_slot && !m_url.isEmpty() && !m_reply && !m_lookupToken)
-        requestSwitch(m_url, m_config.xwindow);
+    if (!m_slot && !m_url.isEmpty() && !m_reply && !m_lookupToken) {
+        recordRequest(m_url, m_xwindow);
+        processSwitch();
+    }
 }
 
 void EngineWorker::stop()
@@ -593,7 +548,7 @@ void EngineWorker::stop()
     m_candidates.clear();
     m_next = 0;
     dropPlayer();
-    setStatus(MediaEngine::Status::Stopped, statusWord(MediaEngine::Status::Stopped));
+    setStatus(Status::Stopped);
 }
 
 void EngineWorker::setVolume(int volume)

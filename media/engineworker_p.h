@@ -3,6 +3,7 @@
 // Private to media/: the only place that knows libVLC.
 
 #include "media/mediaengine.h"
+#include "media/reaper_p.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -13,83 +14,34 @@
 #include <QUrl>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <functional>
 #include <memory>
-#include <mutex>
 
 struct libvlc_instance_t;
-struct libvlc_media_player_t;
 class QNetworkAccessManager;
 class QNetworkReply;
-class EngineWorker;
-
-namespace EngineDetail {
-
-// What libVLC's threads may reach: the worker while it lives, the serial of
-// the player whose events and sound still count.
-struct Bridge {
-    std::mutex mutex;
-    EngineWorker *worker = nullptr;  // guarded by mutex; null once shut down
-    std::atomic<quint64> current{0};
-    MediaEngine::AudioTap tap;
-};
-
-// One libVLC player: a fresh one per attempt, so a call hung inside an old
-// one never holds up the next.
-struct PlayerSlot {
-    quint64 serial = 0;
-    libvlc_instance_t *instance = nullptr;  // a reference of its own
-    libvlc_media_player_t *player = nullptr;
-    std::shared_ptr<Bridge> bridge;
-    std::atomic<bool> audioSeen{false};
-};
-
-// Stops and releases players off every Qt thread. A release can hang for
-// seconds inside the resolver, so a few threads share the queue; they are
-// bounded and leave when idle.
-class Reaper
-{
-public:
-    static constexpr int kMaxThreads = 3;
-    static std::shared_ptr<Reaper> create();
-
-    void push(PlayerSlot *slot);
-    // True when every player handed over is released before the deadline.
-    bool waitIdle(int ms);
-
-private:
-    Reaper() = default;
-    void run();
-
-    std::weak_ptr<Reaper> m_self;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_work, m_idle;
-    std::deque<PlayerSlot *> m_queue;
-    int m_threads = 0, m_waiting = 0, m_busy = 0;
-};
-
-}  // namespace EngineDetail
 
 // Lives on the engine thread. Every libVLC call that may take time starts
 // here or on the reaper, never on the user-interface thread.
+//
+// A channel's way to sound: beginAttempt() takes the address written;
+// a playlist address goes through fetchPlaylist() / playlistFetched(),
+// which turn it into candidate entries; tryNext() opens them in turn with
+// openEntry() until one plays.
 class EngineWorker : public QObject
 {
     Q_OBJECT
 public:
-    struct Config {
-        bool video = true;
-        MediaEngine::AudioTap tap;
-        int openTimeoutMs = 8000;
-        int networkCachingMs = 300;
-        quint64 xwindow = 0;
-    };
-    EngineWorker(const Config &config, std::shared_ptr<EngineDetail::Reaper> reaper);
+    using Status = MediaEngine::Status;
+    using Reason = MediaEngine::Reason;
+
+    EngineWorker(const MediaEngine::Options &options, std::shared_ptr<EngineDetail::Reaper> reaper);
     ~EngineWorker() override;
 
-    // Any thread: the newest address wins; older requests still queued are
-    // dropped unseen.
-    void requestSwitch(const QString &url, quint64 xwindow);
+    // Any thread: records the address to play next; processSwitch() plays
+    // it. The newest address wins; older requests still queued are dropped
+    // unseen.
+    void recordRequest(const QString &url, quint64 xwindow);
 
     // From libVLC threads.
     void postEvent(quint64 serial, int type, float value);
@@ -106,29 +58,34 @@ public slots:
     void shutdown();
 
 signals:
-    void statusChanged(MediaEngine::Status status, const QString &text);
+    // `percent`: the buffer's fill while buffering.
+    void statusChanged(MediaEngine::Status status, MediaEngine::Reason reason, int percent);
     void rebuffered();
     void positionChanged(double position, bool seekable);
     void entryStarted(const QString &address);
     void audioStarted();
 
 private:
-    enum class Failure { None, NoAnswer, Error, PlaylistUnreadable };
-
     void ensureInstance();
     void beginAttempt(const QString &url);
     void fetchPlaylist(const QUrl &url);
     void playlistFetched(QNetworkReply *reply, quint64 gen);
+    // Runs `then` on this thread once `host` resolved (at once for a
+    // literal address), or fails the candidate; see the definition for why.
+    void afterLookup(const QString &host, quint64 gen, std::function<void()> then);
     void tryNext();
-    void startPlayer(const QString &address);
+    void openEntry(const QString &address);
     void dropPlayer();
-    void candidateFailed(Failure why);
+    void candidateFailed(Reason why);
     void onEvent(quint64 serial, int type, float value);
-    void setStatus(MediaEngine::Status s, const QString &text);
+    void setStatus(Status s, Reason reason = Reason::None, int percent = 0);
+    void onTimeout();
     void armTimeout();
     qint64 bytesRead() const;
+    QString currentCandidate() const;
 
-    Config m_config;
+    MediaEngine::Options m_options;
+    quint64 m_xwindow = 0;
     std::shared_ptr<EngineDetail::Reaper> m_reaper;
     std::shared_ptr<EngineDetail::Bridge> m_bridge;
     libvlc_instance_t *m_vlc = nullptr;
@@ -142,7 +99,7 @@ private:
     QString m_url;
     QStringList m_candidates;
     int m_next = 0;
-    Failure m_lastFailure = Failure::None;
+    Reason m_lastFailure = Reason::None;
     EngineDetail::PlayerSlot *m_slot = nullptr;
     quint64 m_serial = 0;
     bool m_started = false;  // the station answered: the library plays

@@ -2,8 +2,10 @@
 
 #include "media/engineworker_p.h"
 #include "media/fullscreenwindow.h"
+#include "media/statustexts.h"
 #include "media/storedstate.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "ui_mediacontrols.h"
 
 #include <QCoreApplication>
@@ -21,12 +23,6 @@ MediaEngine::Options &defaults()
     static MediaEngine::Options o;
     return o;
 }
-
-const QStringList &uiModes()
-{
-    static const QStringList modes = {"invisible", "none", "mini", "full", "custom"};
-    return modes;
-}
 }  // namespace
 
 class MediaEngine::Private
@@ -42,6 +38,7 @@ public:
     int volume = 100;
     bool muted = false;
     Status status = Status::Idle;
+    Reason reason = Reason::None;
     QString statusText;
     QString entry;
 
@@ -57,6 +54,25 @@ public:
     std::shared_ptr<EngineDetail::Reaper> reaper;
     bool shutDown = false;
     quint64 xwindow = 0;
+
+    // Every call into the worker goes through here: once shut down, the
+    // worker is gone or abandoned to the process's end.
+    template<typename Fn> bool post(Fn fn)
+    {
+        if (shutDown || !worker)
+            return false;
+        QMetaObject::invokeMethod(
+            worker, [w = worker, fn = std::move(fn)] { fn(w); }, Qt::QueuedConnection);
+        return true;
+    }
+
+    void requestSwitch()
+    {
+        if (shutDown || !worker)
+            return;
+        worker->recordRequest(url, xwindow);
+        post([](EngineWorker *w) { w->processSwitch(); });
+    }
 };
 
 void MediaEngine::setDefaultOptions(const Options &options)
@@ -116,7 +132,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     connect(d->ui.positionSlider, &QSlider::sliderReleased, this, [this] {
         d->positionDragging = false;
         const double pos = d->ui.positionSlider->value() / 1000.0;
-        QMetaObject::invokeMethod(d->worker, [w = d->worker, pos] { w->setPosition(pos); });
+        d->post([pos](EngineWorker *w) { w->setPosition(pos); });
     });
 
     d->fullScreenWindow = new FullScreenWindow(this);
@@ -131,18 +147,15 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
         emit fullScreenChanged(false);
     });
 
-    EngineWorker::Config config;
-    config.video = d->options.video;
-    config.tap = d->options.audioTap;
-    config.openTimeoutMs = d->options.openTimeoutMs;
-    config.networkCachingMs = d->options.networkCachingMs;
     d->reaper = EngineDetail::Reaper::create();
-    d->worker = new EngineWorker(config, d->reaper);
+    d->worker = new EngineWorker(d->options, d->reaper);
     d->thread = new QThread;
     d->thread->setObjectName(QStringLiteral("brelo-engine"));
     d->worker->moveToThread(d->thread);
-    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, const QString &text) {
+    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, Reason reason, int percent) {
+        const QString text = StatusTexts::text(s, reason, percent);
         d->status = s;
+        d->reason = reason;
         d->statusText = text;
         d->ui.statusLabel->setText(text);
         d->ui.statusLabel->setToolTip(text);
@@ -171,7 +184,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
 
 MediaEngine::~MediaEngine()
 {
-    shutdown(500);
+    shutdown();
 }
 
 void MediaEngine::setControlData(const QString &hex)
@@ -187,7 +200,7 @@ void MediaEngine::setControlData(const QString &hex)
         d->ui.volumeSlider->setValue(s.volume);
         d->ui.muteButton->setChecked(s.mute);
     }
-    QMetaObject::invokeMethod(d->worker, [w = d->worker, v = s.volume, m = s.mute] {
+    d->post([v = s.volume, m = s.mute](EngineWorker *w) {
         w->setVolume(v);
         w->setMuted(m);
     });
@@ -218,25 +231,23 @@ void MediaEngine::play()
     if (d->shutDown)
         return;
     if (d->status == Status::Paused) {
-        QMetaObject::invokeMethod(d->worker, &EngineWorker::resume);
+        d->post([](EngineWorker *w) { w->resume(); });
         return;
     }
     if (d->options.video)
         d->xwindow = d->surface->winId();
     d->entry.clear();
-    d->worker->requestSwitch(d->url, d->xwindow);
+    d->requestSwitch();
 }
 
 void MediaEngine::pause()
 {
-    if (!d->shutDown)
-        QMetaObject::invokeMethod(d->worker, &EngineWorker::pause);
+    d->post([](EngineWorker *w) { w->pause(); });
 }
 
 void MediaEngine::stop()
 {
-    if (!d->shutDown)
-        QMetaObject::invokeMethod(d->worker, &EngineWorker::stop);
+    d->post([](EngineWorker *w) { w->stop(); });
 }
 
 void MediaEngine::setVolume(int volume)
@@ -244,8 +255,7 @@ void MediaEngine::setVolume(int volume)
     d->volume = qBound(0, volume, 100);
     if (d->ui.volumeSlider->value() != d->volume)
         d->ui.volumeSlider->setValue(d->volume);
-    if (!d->shutDown)
-        QMetaObject::invokeMethod(d->worker, [w = d->worker, v = d->volume] { w->setVolume(v); });
+    d->post([v = d->volume](EngineWorker *w) { w->setVolume(v); });
 }
 
 void MediaEngine::setMuted(bool muted)
@@ -255,14 +265,13 @@ void MediaEngine::setMuted(bool muted)
         d->ui.muteButton->setChecked(muted);
     d->ui.muteButton->setIcon(
         style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
-    if (!d->shutDown)
-        QMetaObject::invokeMethod(d->worker, [w = d->worker, muted] { w->setMuted(muted); });
+    d->post([muted](EngineWorker *w) { w->setMuted(muted); });
 }
 
 void MediaEngine::setUiMode(const QString &mode)
 {
     const QString m = mode.toLower();
-    if (!uiModes().contains(m))
+    if (!StoredState::uiModes().contains(m))
         throw ControlError(QStringLiteral("Valor inválido para uiMode: \"%1\"").arg(mode));
     d->uiMode = m;
     applyUiMode();
@@ -316,7 +325,7 @@ bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
             // the library cannot move its picture, so the same address starts
             // again into the new window.
             d->xwindow = now;
-            d->worker->requestSwitch(d->url, d->xwindow);
+            d->requestSwitch();
         } else if (event->type() == QEvent::MouseButtonDblClick && d->fullScreen) {
             emit d->fullScreenWindow->leaveRequested();
             return true;
@@ -349,6 +358,10 @@ MediaEngine::Status MediaEngine::status() const
 {
     return d->status;
 }
+MediaEngine::Reason MediaEngine::reason() const
+{
+    return d->reason;
+}
 QString MediaEngine::statusText() const
 {
     return d->statusText;
@@ -360,17 +373,17 @@ QString MediaEngine::currentEntry() const
 
 void MediaEngine::shutdown(int msTimeout)
 {
-    if (d->shutDown)
+    const QDeadlineTimer deadline(msTimeout);
+    if (!d->post([](EngineWorker *w) { w->shutdown(); }))
         return;
     d->shutDown = true;
-    const QDeadlineTimer deadline(msTimeout);
-    QMetaObject::invokeMethod(d->worker, &EngineWorker::shutdown, Qt::QueuedConnection);
     if (d->thread->wait(deadline)) {
         delete d->worker;
         delete d->thread;
         d->reaper->waitIdle(int(deadline.remainingTime()));
     } else {
         // Still inside the library: left to the process's end.
+        qCDebug(lcMedia) << "shut-down abandoned: the library did not return in" << msTimeout << "ms";
         d->worker = nullptr;
         d->thread = nullptr;
     }

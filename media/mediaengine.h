@@ -12,7 +12,8 @@ class StoredState;
 // The media engine control of the main window (`PlayerBrelo`). It hides the
 // playing library entirely: the windows see only the property writes
 // `URL`, `uiMode` and `fullScreen`, the stored initial state, its own
-// playback controls and a status text.
+// playback controls and a status with, for failures, the reason
+// (`StatusTexts` words both for the listener).
 //
 // No call here blocks the user-interface thread: opening, switching and
 // closing streams run on the engine's own thread.
@@ -25,6 +26,17 @@ class MediaEngine : public QWidget
 public:
     enum class Status { Idle, Connecting, Buffering, Playing, Paused, Stopped, Failed };
     Q_ENUM(Status)
+    // Why playback stopped or failed; None while all is well.
+    enum class Reason {
+        None,
+        NoAnswer,  // the station accepted nothing or sent nothing in time
+        Unreachable,  // refused, not found, or nothing playable behind it
+        PlaylistUnreadable,
+        ConnectionLost,  // the stream broke off while sound flowed
+        BroadcastEnded,  // the station closed the stream in good order
+        EngineUnavailable,  // the playing library could not be started
+    };
+    Q_ENUM(Reason)
 
     // Decoded audio, for tests and benchmarks: interleaved signed 16-bit
     // samples, called on an engine thread.
@@ -41,6 +53,7 @@ public:
         int networkCachingMs = kDefaultNetworkCachingMs;
     };
     static constexpr int kDefaultNetworkCachingMs = 250;
+    static constexpr int kShutdownTimeoutMs = 500;
     // Applies to engines created afterwards (the layout creates ours).
     static void setDefaultOptions(const Options &options);
     static Options defaultOptions();
@@ -65,6 +78,7 @@ public:
     bool muted() const;
 
     Status status() const;
+    Reason reason() const;
     QString statusText() const;
 
     // The engine's own controls, as its buttons and sliders drive them.
@@ -81,7 +95,7 @@ public:
     // Ends playback and lets go of the library within `msTimeout`; a call
     // still hung inside the library after that is abandoned to the
     // process's end.
-    void shutdown(int msTimeout = 500);
+    void shutdown(int msTimeout = kShutdownTimeoutMs);
 
 signals:
     // Every accepted property write, in order (name as written, value).

@@ -220,11 +220,16 @@ StoredState StoredState::parse(const QByteArray &block)
         fail(24, QStringLiteral("balance %1, esperado de -100 a 100").arg(s.balance));
     if (s.rate <= 0)
         fail(14, QStringLiteral("rate %1, esperado maior que 0").arg(s.rate));
-    static const QStringList modes = {"invisible", "none", "mini", "full", "custom"};
-    if (!modes.contains(s.uiMode.toLower()))
+    if (!uiModes().contains(s.uiMode.toLower()))
         fail(90, QStringLiteral("uiMode \"%1\" desconhecido").arg(s.uiMode));
     s.uiMode = s.uiMode.toLower();
     return s;
+}
+
+const QStringList &StoredState::uiModes()
+{
+    static const QStringList modes = {"invisible", "none", "mini", "full", "custom"};
+    return modes;
 }
 
 StoredState StoredState::fromHex(const QString &hex)

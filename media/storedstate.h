@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The engine's persisted initial state: the 164-byte block the window layout
 // carries for the player control. Read-only: nothing is ever saved back.
@@ -48,6 +49,9 @@ public:
     static StoredState parse(const QByteArray &block);
     // The same from the layout's hexadecimal text (blanks allowed).
     static StoredState fromHex(const QString &hex);
+
+    // The presentations `uiMode` may name, lower-case.
+    static const QStringList &uiModes();
 
     // The block as the layout stores it, for round trips in tests.
     QByteArray serialize() const;

@@ -1,0 +1,43 @@
+#include "media/statustexts.h"
+
+namespace StatusTexts {
+
+namespace {
+
+QString reasonText(MediaEngine::Reason reason)
+{
+    using R = MediaEngine::Reason;
+    switch (reason) {
+    case R::None: return {};
+    case R::NoAnswer: return QStringLiteral("A estação não responde");
+    case R::Unreachable: return QStringLiteral("Não foi possível conectar à estação");
+    case R::PlaylistUnreadable: return QStringLiteral("A lista de reprodução não pôde ser lida");
+    case R::ConnectionLost: return QStringLiteral("A conexão com a estação foi perdida");
+    case R::BroadcastEnded: return QStringLiteral("A transmissão terminou");
+    case R::EngineUnavailable: return QStringLiteral("O player de mídia não pôde ser iniciado");
+    }
+    return {};
+}
+
+}  // namespace
+
+QString text(MediaEngine::Status status, MediaEngine::Reason reason, int percent)
+{
+    using S = MediaEngine::Status;
+    // A reason says more than the bare state: "stopped" because the
+    // broadcast ended, "failed" because the station did not answer.
+    if (reason != MediaEngine::Reason::None)
+        return reasonText(reason);
+    switch (status) {
+    case S::Idle: return {};
+    case S::Connecting: return QStringLiteral("Conectando...");
+    case S::Buffering: return QStringLiteral("Armazenando em buffer: %1%").arg(percent);
+    case S::Playing: return QStringLiteral("Reproduzindo");
+    case S::Paused: return QStringLiteral("Pausado");
+    case S::Stopped: return QStringLiteral("Parado");
+    case S::Failed: return reasonText(MediaEngine::Reason::Unreachable);
+    }
+    return {};
+}
+
+}  // namespace StatusTexts
