@@ -1,6 +1,7 @@
 #include "app/windows.h"
 
 #include "about/formsobre.h"
+#include "catalogue/listenerlistloader.h"
 #include "news/noticia.h"
 #include "player/principal.h"
 
@@ -11,7 +12,11 @@ ProgramWindows::~ProgramWindows() = default;
 
 void ProgramWindows::create()
 {
+    // The listener's channel list is read while the main window is built, so
+    // it is usually in by the time the window wants its row 1.
+    auto *channels = new ListenerListLoader;
     m_main = new TFormPrincipal(this);
+    m_main->setChannelSource(channels);
     m_main->FormCreate();
     m_about = new Tfsobre(m_main);
     m_news = new TBrowseNoticia(m_main);

@@ -1,8 +1,10 @@
 #include "player/principal.h"
 
 #include "catalogue/channelcatalogue.h"
+#include "catalogue/listenerlistloader.h"
 #include "media/mediaengine.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "platform/trayicon.h"
 #include "ui_principal.h"
 
@@ -32,9 +34,7 @@ TFormPrincipal::~TFormPrincipal() = default;
 
 void TFormPrincipal::setupCatalogue()
 {
-    for (const CatalogueEntry &row : ChannelCatalogue::rows())
-        BreloCombo->addItem(row.text);
-    BreloCombo->addItem(QString());
+    showChannels(ChannelCatalogue::rows());
 
     // Qt reports every user choice, by mouse, arrow key or type-ahead, as
     // `activated`; a selection made by code raises nothing.
@@ -47,21 +47,61 @@ void TFormPrincipal::setupCatalogue()
     BreloCombo->installEventFilter(this);
 }
 
+void TFormPrincipal::showChannels(const QList<CatalogueEntry> &rows)
+{
+    m_channels = rows;
+    const QSignalBlocker quiet(BreloCombo);
+    BreloCombo->clear();
+    for (const CatalogueEntry &row : rows)
+        BreloCombo->addItem(row.text);
+    BreloCombo->addItem(QString());
+}
+
+void TFormPrincipal::setChannelSource(ListenerListLoader *loader)
+{
+    m_channelSource = loader;
+    loader->setParent(this);
+}
+
 void TFormPrincipal::FormCreate()
 {
     setOuterSize(168, 228);
-    PlayerBrelo->setURL(ChannelCatalogue::rows().first().address);
-    {
-        const QSignalBlocker quiet(BreloCombo);
-        BreloCombo->setCurrentIndex(0);
-    }
+    startFirstChannel();
     requestStayOnTop();
     AddTrayIcon();
 }
 
+void TFormPrincipal::startFirstChannel()
+{
+    auto play = [this] {
+        PlayerBrelo->setURL(m_channels.first().address);
+        const QSignalBlocker quiet(BreloCombo);
+        BreloCombo->setCurrentIndex(0);
+    };
+    if (m_channelSource) {
+        // A few milliseconds are all the window waits: a list read from a
+        // slow folder starts its row 1 when it arrives, and until then the
+        // list offers nothing, so no built-in channel is heard by mistake.
+        if (const auto own = m_channelSource->takeWithin(std::chrono::milliseconds(5))) {
+            if (!own->isEmpty())
+                showChannels(*own);
+        } else {
+            qCDebug(lcCatalogue) << "the listener's list is still being read; row 1 starts when it is in";
+            showChannels({});
+            connect(m_channelSource, &ListenerListLoader::ready, this,
+                    [this, play](const QList<CatalogueEntry> &rows) {
+                        showChannels(rows.isEmpty() ? ChannelCatalogue::rows() : rows);
+                        play();
+                    });
+            return;
+        }
+    }
+    play();
+}
+
 void TFormPrincipal::BreloComboClick()
 {
-    for (const CatalogueEntry &row : ChannelCatalogue::rows()) {
+    for (const CatalogueEntry &row : m_channels) {
         if (BreloCombo->currentText() == row.text)
             PlayerBrelo->setURL(row.address);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/catalogueentry.h"
+
 #include <QAction>
 #include <QList>
 #include <QMenu>
@@ -18,6 +20,7 @@ class MediaEngine;
 class TrayIcon;
 class BalloonHint;
 class CompanionWindows;
+class ListenerListLoader;
 
 // The main player window: the channel list, the media engine, the menu
 // button and the update label, in four presentations.
@@ -70,6 +73,11 @@ public:
     void showPopupMenu(const QPoint &pos);
 
 public slots:
+    // Offers the listener's own channels, once `loader` has read them, in
+    // place of the built-in ones; takes the loader over. Call before
+    // FormCreate.
+    void setChannelSource(ListenerListLoader *loader);
+
     // Creation.
     void FormCreate();
 
@@ -115,6 +123,8 @@ protected:
 private:
     // Construction of the parts, each in the file of its concern.
     void setupCatalogue();  // principal.cpp
+    void showChannels(const QList<CatalogueEntry> &rows);
+    void startFirstChannel();
     void setupPopupMenu();  // contextmenu.cpp
     void setupHints();  // contextmenu.cpp
     void setupTrayIcon();  // windowcommands.cpp
@@ -139,6 +149,9 @@ private:
     std::unique_ptr<Ui::FormPrincipal> ui;
     std::unique_ptr<TrayIcon> m_tray;
     const CompanionWindows *m_companions = nullptr;
+    // The channels the list offers, in its order.
+    QList<CatalogueEntry> m_channels;
+    ListenerListLoader *m_channelSource = nullptr;
 
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
     // Depth of the screen clamp, which its own moves re-enter.

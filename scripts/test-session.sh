@@ -13,6 +13,10 @@ session=$(mktemp -d /tmp/brelo-session.XXXXXX)
 export XDG_RUNTIME_DIR="$session/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export HOME="${HOME:-$session}"
+# A channel list of the developer's own in ~/.config must not replace the
+# built-in channels the tests expect.
+export XDG_CONFIG_HOME="$session/config"
+mkdir -p "$XDG_CONFIG_HOME"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER 2>/dev/null || true
 export QT_QPA_PLATFORM=xcb
 

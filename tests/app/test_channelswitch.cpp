@@ -1,6 +1,7 @@
 #include "catalogue/channelcatalogue.h"
 #include "media/mediaengine.h"
 #include "player/principal.h"
+#include "support/testsupport.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -17,14 +18,7 @@ class TestChannelSwitch : public QObject
     TFormPrincipal *w = nullptr;
     std::unique_ptr<QSignalSpy> writes;
 
-    QStringList urlWrites() const
-    {
-        QStringList urls;
-        for (const auto &args : *writes)
-            if (args.at(0).toString() == QLatin1String("URL"))
-                urls << args.at(1).toString();
-        return urls;
-    }
+    QStringList urlWrites() const { return TestSupport::writtenValues(*writes, QStringLiteral("URL")); }
 
     static QString address(int row) { return ChannelCatalogue::rows().at(row - 1).address; }
 
@@ -42,10 +36,7 @@ class TestChannelSwitch : public QObject
 private slots:
     void initTestCase()
     {
-        MediaEngine::Options o;
-        o.video = false;
-        o.audioTap = [](const qint16 *, int, int, int) {};
-        MediaEngine::setDefaultOptions(o);
+        TestSupport::quietEngines();
         w = new TFormPrincipal;
         writes = std::make_unique<QSignalSpy>(w->PlayerBrelo, &MediaEngine::propertyWritten);
         QSignalSpy activated(w->BreloCombo, &QComboBox::activated);

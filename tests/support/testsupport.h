@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QSignalSpy;
 
 namespace TestSupport {
 
@@ -11,5 +14,12 @@ QString binaryDir();
 // Where screenshots of a test run go (created on demand):
 // <build>/screenshots.
 QString screenshotDir();
+
+// Media engines created from now on play without picture or speakers.
+void quietEngines();
+
+// The values a spy on MediaEngine::propertyWritten saw written to
+// `property`, in order.
+QStringList writtenValues(const QSignalSpy &spy, const QString &property);
 
 }  // namespace TestSupport

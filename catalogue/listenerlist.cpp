@@ -1,0 +1,142 @@
+#include "catalogue/listenerlist.h"
+
+#include "catalogue/channelrules.h"
+#include "platform/logging.h"
+
+#include <QFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+namespace ListenerList {
+
+namespace {
+
+Parsed refused(const QString &reason)
+{
+    return Parsed{{}, {reason}};
+}
+
+// The title of "#EXTINF:<duration> <attributes>,<title>": everything after
+// the first comma outside the quoted attribute values (IPTV lists write
+// group-title="News, Sports" before the title).
+QString extinfTitle(QStringView line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == u'"')
+            quoted = !quoted;
+        else if (line[i] == u',' && !quoted)
+            return line.mid(i + 1).trimmed().toString();
+    }
+    return {};
+}
+
+}  // namespace
+
+Parsed parse(QByteArrayView bytes)
+{
+    if (bytes.size() > maxBytes)
+        return refused(QStringLiteral("larger than 1 MiB"));
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    if (bytes.trimmed().isEmpty())
+        return refused(QStringLiteral("empty"));
+    if (bytes.contains('\0'))
+        return refused(QStringLiteral("binary data, not a text file"));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return refused(QStringLiteral("not UTF-8 text"));
+
+    Parsed p;
+    QSet<QString> texts;
+    QString title;
+    int titleLine = 0;  // line of a #EXTINF still waiting for its address
+    const QList<QStringView> lines = QStringView(text).split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int number = int(i) + 1;
+        const QStringView line = lines.at(i).trimmed();
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(u'#')) {
+            if (line.startsWith(QLatin1String("#EXTINF:"), Qt::CaseInsensitive)) {
+                if (titleLine)
+                    p.reasons << QStringLiteral("line %1: #EXTINF without an address").arg(titleLine);
+                title = extinfTitle(line);
+                titleLine = number;
+            }
+            continue;
+        }
+
+        const QString address = line.toString();
+        const QString rowText = titleLine && !title.isEmpty() ? title : address;
+        titleLine = 0;
+        if (!ChannelRules::isNetworkAddress(address)) {
+            p.reasons << QStringLiteral("line %1: not a network address (%2): %3")
+                             .arg(number)
+                             .arg(ChannelRules::networkSchemes(), address);
+            continue;
+        }
+        if (ChannelRules::hasControlCharacter(rowText)) {
+            p.reasons << QStringLiteral("line %1: control character in the title").arg(number);
+            continue;
+        }
+        if (texts.contains(rowText)) {
+            p.reasons << QStringLiteral("line %1: the same text as an earlier entry; the first is kept: %2")
+                             .arg(number)
+                             .arg(address);
+            continue;
+        }
+        if (p.rows.size() == ChannelRules::maxRows) {
+            p.reasons << QStringLiteral("line %1: more than %2 entries; the rest is left out")
+                             .arg(number)
+                             .arg(ChannelRules::maxRows);
+            return p;
+        }
+        texts.insert(rowText);
+        p.rows.append({rowText, address});
+    }
+    if (titleLine)
+        p.reasons << QStringLiteral("line %1: #EXTINF without an address").arg(titleLine);
+    if (p.rows.isEmpty())
+        p.reasons << QStringLiteral("no valid entry");
+    return p;
+}
+
+QString locate()
+{
+    return QStandardPaths::locate(QStandardPaths::GenericConfigLocation,
+                                  QStringLiteral("breloplayer/canais.m3u"));
+}
+
+QList<CatalogueEntry> load(const QString &path)
+{
+    if (path.isEmpty()) {
+        qCDebug(lcCatalogue) << "no breloplayer/canais.m3u in the configuration folders: built-in channels";
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcCatalogue).noquote()
+            << path << "unreadable:" << file.errorString() << "- built-in channels kept";
+        return {};
+    }
+    // One byte more than allowed tells an oversized file without reading it all.
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        qCWarning(lcCatalogue).noquote()
+            << path << "unreadable:" << file.errorString() << "- built-in channels kept";
+        return {};
+    }
+    const Parsed parsed = parse(bytes);
+    for (const QString &reason : parsed.reasons)
+        qCWarning(lcCatalogue).noquote() << path << reason;
+    if (parsed.rows.isEmpty())
+        qCWarning(lcCatalogue).noquote() << path << "- built-in channels kept";
+    else
+        qCDebug(lcCatalogue).noquote() << path << parsed.rows.size() << "channels replace the built-in ones";
+    return parsed.rows;
+}
+
+}  // namespace ListenerList
