@@ -26,7 +26,11 @@ bool hasControlCharacter(QStringView text)
 
 bool isNetworkAddress(QStringView address)
 {
-    if (address.isEmpty() || hasControlCharacter(address))
+    // The scheme first: most lines that are no address fail here, cheaply.
+    const qsizetype colon = address.indexOf(u':');
+    if (colon <= 0 || !schemes().contains(address.first(colon).toString(), Qt::CaseInsensitive))
+        return false;
+    if (hasControlCharacter(address))
         return false;
     const QUrl url(address.toString());
     return url.isValid() && schemes().contains(url.scheme()) && !url.host().isEmpty();

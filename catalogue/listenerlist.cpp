@@ -50,6 +50,30 @@ Parsed parse(QByteArrayView bytes)
         return refused(QStringLiteral("not UTF-8 text"));
 
     Parsed p;
+    // A file of nothing but bad lines would otherwise fill the log with them.
+    constexpr int namedLines = 20;
+    int leftOut = 0;
+    auto leaveOut = [&](int line, const QString &why, QStringView address = {}) {
+        if (++leftOut > namedLines)
+            return;
+        QString reason = QStringLiteral("line %1: %2").arg(line).arg(why);
+        if (!address.isEmpty())
+            reason += QStringLiteral(": ") + address.toString();
+        p.reasons << reason;
+    };
+    auto finish = [&](const QString &last) {
+        if (leftOut > namedLines)
+            p.reasons << QStringLiteral("%1 more lines left out").arg(leftOut - namedLines);
+        if (!last.isEmpty())
+            p.reasons << last;
+        return p;
+    };
+    const QString noAddress = QStringLiteral("#EXTINF without an address");
+    const QString notNetwork
+        = QStringLiteral("not a network address (%1)").arg(ChannelRules::networkSchemes());
+    const QString control = QStringLiteral("control character in the title");
+    const QString repeated = QStringLiteral("the same text as an earlier entry; the first is kept");
+
     QSet<QString> texts;
     QString title;
     int titleLine = 0;  // line of a #EXTINF still waiting for its address
@@ -62,46 +86,39 @@ Parsed parse(QByteArrayView bytes)
         if (line.startsWith(u'#')) {
             if (line.startsWith(QLatin1String("#EXTINF:"), Qt::CaseInsensitive)) {
                 if (titleLine)
-                    p.reasons << QStringLiteral("line %1: #EXTINF without an address").arg(titleLine);
+                    leaveOut(titleLine, noAddress);
                 title = extinfTitle(line);
                 titleLine = number;
             }
             continue;
         }
 
-        const QString address = line.toString();
-        const QString rowText = titleLine && !title.isEmpty() ? title : address;
+        const bool titled = titleLine && !title.isEmpty();
         titleLine = 0;
-        if (!ChannelRules::isNetworkAddress(address)) {
-            p.reasons << QStringLiteral("line %1: not a network address (%2): %3")
-                             .arg(number)
-                             .arg(ChannelRules::networkSchemes(), address);
+        if (!ChannelRules::isNetworkAddress(line)) {
+            leaveOut(number, notNetwork, line);
             continue;
         }
+        const QString address = line.toString();
+        const QString rowText = titled ? title : address;
         if (ChannelRules::hasControlCharacter(rowText)) {
-            p.reasons << QStringLiteral("line %1: control character in the title").arg(number);
+            leaveOut(number, control);
             continue;
         }
         if (texts.contains(rowText)) {
-            p.reasons << QStringLiteral("line %1: the same text as an earlier entry; the first is kept: %2")
-                             .arg(number)
-                             .arg(address);
+            leaveOut(number, repeated, address);
             continue;
         }
-        if (p.rows.size() == ChannelRules::maxRows) {
-            p.reasons << QStringLiteral("line %1: more than %2 entries; the rest is left out")
-                             .arg(number)
-                             .arg(ChannelRules::maxRows);
-            return p;
-        }
+        if (p.rows.size() == ChannelRules::maxRows)
+            return finish(QStringLiteral("line %1: more than %2 entries; the rest is left out")
+                              .arg(number)
+                              .arg(ChannelRules::maxRows));
         texts.insert(rowText);
         p.rows.append({rowText, address});
     }
     if (titleLine)
-        p.reasons << QStringLiteral("line %1: #EXTINF without an address").arg(titleLine);
-    if (p.rows.isEmpty())
-        p.reasons << QStringLiteral("no valid entry");
-    return p;
+        leaveOut(titleLine, noAddress);
+    return finish(p.rows.isEmpty() ? QStringLiteral("no valid entry") : QString());
 }
 
 QString locate()

@@ -163,6 +163,16 @@ private slots:
         QCOMPARE(cut.rows.size(), 500);
         QCOMPARE(cut.rows.last().address, QStringLiteral("http://radio.example.net/500"));
         QCOMPARE(cut.reasons.last(), QStringLiteral("line 503: more than 500 entries; the rest is left out"));
+
+        // A file of bad lines names the first few and counts the rest.
+        QByteArray bad;
+        for (int i = 0; i < 1000; ++i)
+            bad += "musica/faixa.mp3\n";
+        const ListenerList::Parsed none = ListenerList::parse(bad + plainEntries(1));
+        QCOMPARE(none.rows.size(), 1);
+        QCOMPARE(none.reasons.size(), 21);
+        QVERIFY(none.reasons.at(19).startsWith(QLatin1String("line 20: not a network address")));
+        QCOMPARE(none.reasons.last(), QStringLiteral("980 more lines left out"));
     }
 
     void looksInTheConfigurationFolders()
