@@ -4,7 +4,7 @@
 // bytes into lines, the least any reader must do.
 //
 //   bench_listenerlist [rounds]
-#include "catalogue/listenerlist.h"
+#include "catalogue/listenerlistparser.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
