@@ -2,8 +2,8 @@
 
 #include "about/linkmarkup.h"
 #include "about/placement.h"
-#include "about/taskbarhint.h"
 #include "platform/errors.h"
+#include "platform/taskbarhint.h"
 #include "ui_formsobre.h"
 
 #include <QDesktopServices>
@@ -97,7 +97,10 @@ Tfsobre::Tfsobre(QWidget *parent)
     // The desktop's colour has no role; the selection colour is the
     // system's accent, the nearest in kind.
     ui->labeldesenvolvedor->setForegroundRole(QPalette::Highlight);
-    ui->Label4->setForegroundRole(QPalette::Shadow);  // window frames
+    // Window frames are drawn in the text colour on every desktop scheme
+    // (black on a light one); Qt's frame shadow is a mid grey under Fusion,
+    // which made the contact address look disabled.
+    ui->Label4->setForegroundRole(QPalette::WindowText);
 
     usePixelHeights(this);
     for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -159,10 +162,8 @@ void Tfsobre::setVisible(bool visible)
             m_everShown = true;
             placeForFirstShowing();
         }
-        if (!windowHandle())
-            create();
         // The player's own taskbar button stands for the program.
-        TaskbarHint::skipTaskbar(windowHandle());
+        TaskbarHint::ownedByParent(this);
     }
     QDialog::setVisible(visible);
 }

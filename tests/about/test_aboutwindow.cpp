@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -195,6 +196,48 @@ private slots:
         QCOMPARE(child(&w, "Label6")->autoFillBackground(), false);
         QCOMPARE(child(&w, "Label7")->autoFillBackground(), false);
         QCOMPARE(w.palette().color(w.backgroundRole()), w.palette().color(QPalette::Button));
+    }
+
+    // The colours as drawn under Fusion, the style the program gets on a
+    // desktop without a Qt theme of its own (Debian's Qt6 ships none).
+    void coloursAsDrawnUnderFusion()
+    {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        Tfsobre w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage drawn = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        auto distance = [](const QColor &a, const QColor &b) {
+            return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue());
+        };
+        // The pixel nearest the expected ink: the core of a stroke carries
+        // the full colour even where its edges are blended.
+        auto nearestInk = [&](const char *name, const QColor &ink) {
+            const QRect r = child(&w, name)->geometry().intersected(drawn.rect());
+            int best = INT_MAX;
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                for (int x = r.left(); x <= r.right(); ++x)
+                    best = qMin(best, distance(drawn.pixelColor(x, y), ink));
+            }
+            return best;
+        };
+        const QColor black(Qt::black);
+        // Menu text, window frame and window text are black on a light
+        // scheme; the three paragraphs, the contact address and the labels.
+        for (const char *name :
+             {"Label3", "Label1", "Label2", "Label4", "Label5", "Label8", "Label9", "Label10"})
+            QVERIFY2(nearestInk(name, black) < 60, name);
+        QVERIFY(nearestInk("Label6", QColor(166, 202, 240)) < 40);
+        QVERIFY(nearestInk("Label7", QColor(Qt::white)) < 40);
+        // The desktop's colour stands out from the text: a blue, not black.
+        const QColor desktop = w.palette().color(child(&w, "labeldesenvolvedor")->foregroundRole());
+        QVERIFY2(desktop.blue() > desktop.red() + 60 && desktop.value() > 120, qPrintable(desktop.name()));
+        QVERIFY(nearestInk("labeldesenvolvedor", desktop) < 40);
+        // The face behind the texts is the button face, not the window's.
+        const QColor face = drawn.pixelColor(300, 330);
+        QCOMPARE(face, w.palette().color(QPalette::Button));
+        QVERIFY(face.lightness() > 200);
+        w.hide();
     }
 
     void keysAndFocus()
