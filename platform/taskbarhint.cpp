@@ -1,7 +1,8 @@
-#include "about/taskbarhint.h"
+#include "platform/taskbarhint.h"
 
 #include "platform/xcb.h"
 
+#include <QWidget>
 #include <QWindow>
 
 #include <vector>
@@ -41,6 +42,21 @@ void skipTaskbar(QWindow *window)
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
                         atoms.data());
     xcb_flush(c);
+}
+
+void ownedByParent(QWidget *window)
+{
+    // Asking for the native window's id creates it.
+    if (!window->windowHandle())
+        window->winId();
+    QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    // A window whose native window came before its owner's was given no
+    // owner by Qt; the owner gets its native window here if need be.
+    if (owner && !owner->windowHandle())
+        owner->winId();
+    if (owner && window->windowHandle()->transientParent() != owner->windowHandle())
+        window->windowHandle()->setTransientParent(owner->windowHandle());
+    skipTaskbar(window->windowHandle());
 }
 
 }  // namespace TaskbarHint
