@@ -6,11 +6,15 @@
 #include "news/statustexts.h"
 #include "news/webbrowser.h"
 #include "platform/errors.h"
+#include "platform/taskbarhint.h"
 
 #include <QDateTime>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 const QString CaptionSuffix = QStringLiteral(" - Brelo Browser");
@@ -68,6 +72,16 @@ TBrowseNoticia::TBrowseNoticia(NewsSiteCatalogue sites, QWidget *parent)
     connect(WebBrowser, &NewsWebBrowser::TitleChange, this,
             [this](const QString &t) { Errors::guarded([&] { WebBrowserTitleChange(t); }); });
 
+    // A download owns the progress panel while it runs; a click there
+    // cancels it.
+    connect(WebBrowser, &NewsWebBrowser::DownloadProgress, this, &TBrowseNoticia::showDownloadProgress);
+    connect(WebBrowser, &NewsWebBrowser::DownloadEnded, this, [this] {
+        ProgressBar1->hide();
+        ProgressBar1->setToolTip(QString());
+        ProgressBar1->unsetCursor();
+    });
+    ProgressBar1->installEventFilter(this);
+
     FormCreate();
     startBrowserSoon();
 }
@@ -118,6 +132,11 @@ void TBrowseNoticia::startBrowser()
 
 bool TBrowseNoticia::eventFilter(QObject *watched, QEvent *e)
 {
+    if (watched == ProgressBar1 && e->type() == QEvent::MouseButtonRelease && WebBrowser->isDownloading()
+        && static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
+        WebBrowser->CancelDownload();
+        return true;
+    }
     if (watched == m_waitingFor && e->type() == QEvent::Expose) {
         auto *handle = static_cast<QWindow *>(watched);
         // The player paints while this event is delivered; the start waits
@@ -126,6 +145,14 @@ bool TBrowseNoticia::eventFilter(QObject *watched, QEvent *e)
             QTimer::singleShot(0, this, &TBrowseNoticia::startBrowser);
     }
     return QDialog::eventFilter(watched, e);
+}
+
+void TBrowseNoticia::setVisible(bool visible)
+{
+    // The player's own taskbar button stands for the program.
+    if (visible && !isVisible())
+        TaskbarHint::ownedByParent(this);
+    QDialog::setVisible(visible);
 }
 
 void TBrowseNoticia::showEvent(QShowEvent *e)
@@ -199,8 +226,20 @@ void TBrowseNoticia::WebBrowserStatusTextChange(const QString &Text)
     StatusBar1->setPanelText(StatusPanel, Text);
 }
 
+void TBrowseNoticia::showDownloadProgress(qint64 received, qint64 total)
+{
+    ProgressBar1->setToolTip(QStringLiteral("Clique para cancelar o download"));
+    ProgressBar1->setCursor(Qt::PointingHandCursor);
+    // An unknown total shows the bar empty: something runs, how far is unknown.
+    ProgressBar1->setValue(total > 0 ? int(std::clamp<qint64>(received * 100 / total, 0, 100)) : 0);
+    ProgressBar1->show();
+}
+
 void TBrowseNoticia::WebBrowserProgressChange(int Progress, int ProgressMax)
 {
+    // The page's loads wait while a download holds the bar.
+    if (WebBrowser->isDownloading())
+        return;
     const ProgressStep step = progressStep(Progress, ProgressMax);
     if (!step.visible) {
         ProgressBar1->hide();

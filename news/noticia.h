@@ -42,6 +42,8 @@ public:
     NewsStatusBar *StatusBar1 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
 
+    void setVisible(bool visible) override;
+
 public slots:
     void FormResize();
 
@@ -67,6 +69,7 @@ private:
     void FormCreate();
     void startBrowserSoon();
     void startBrowser();
+    void showDownloadProgress(qint64 received, qint64 total);
 
     std::unique_ptr<Ui::BrowseNoticia> ui;
     NewsSiteCatalogue m_sites;

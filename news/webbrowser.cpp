@@ -1,15 +1,20 @@
 #include "news/webbrowser.h"
 
+#include "news/downloads.h"
+
 #include "platform/errors.h"
+#include "platform/logging.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -18,39 +23,62 @@ namespace {
 constexpr quint32 E_FAIL_CODE = 0x80004005u;
 const char *const RefusedText = "Erro não especificado";
 
-// Stands in for a window a page asks to open: its first main-frame
-// navigation is handed to the browser's own page and the stand-in goes
-// away, so the site opens in the same view and Back returns from it.
-class NewWindowCatcher : public QWebEnginePage
+// How long a pop-up may stay blank before it is closed: long enough for a
+// page that opens a window first and sends it somewhere once it knows where.
+constexpr int BlankPopupGraceMs = 3000;
+
+bool isWebAddress(const QUrl &url)
+{
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+// Stands in for a window the user's click asked a page to open. The window
+// has nowhere to be shown, so its first main-frame navigation to a web
+// address is handed to the browser's own page: the site opens in the same
+// view and Back returns from it. Anything else ends the stand-in: another
+// kind of address (file:, data:, ...) that the opening page could not have
+// loaded itself, the page closing it, or its staying blank, where a script
+// could write into it and run unseen, sound included.
+class PopupCatcher : public QWebEnginePage
 {
 public:
-    NewWindowCatcher(QWebEngineProfile *profile, QWebEnginePage *target)
+    PopupCatcher(QWebEngineProfile *profile, QWebEnginePage *target)
         : QWebEnginePage(profile, target), m_target(target)
     {
-        // Some openings (a script writing into a blank window) never ask for
-        // a navigation; the address they settle on is taken instead.
-        connect(this, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
-            if (!url.isEmpty() && url != QUrl(QStringLiteral("about:blank")))
-                handOver(url);
+        connect(this, &QWebEnginePage::windowCloseRequested, this, [this] { finish(QUrl()); });
+        QTimer::singleShot(BlankPopupGraceMs, this, [this] {
+            qCDebug(lcNews) << "pop-up closed: it stayed blank";
+            finish(QUrl());
         });
     }
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
     {
+        // The empty document a pop-up starts with; the grace period runs.
+        if (url.isEmpty() || url == QUrl(QStringLiteral("about:blank")))
+            return true;
         if (isMainFrame)
-            handOver(url);
+            finish(url);
         return false;
     }
 
 private:
-    void handOver(const QUrl &url)
+    void finish(const QUrl &url)
     {
         if (m_done)
             return;
         m_done = true;
-        if (m_target)
-            m_target->load(url);
+        if (!url.isEmpty()) {
+            if (isWebAddress(url) && m_target) {
+                qCDebug(lcNews) << "pop-up opened in the news view:" << url.toString();
+                m_target->load(url);
+            } else {
+                qCDebug(lcNews) << "pop-up refused, not a web address:" << url.scheme();
+            }
+        }
+        // Deleting the page ends its renderer's document: the opener sees the
+        // window closed, and nothing of it runs on.
         deleteLater();
     }
 
@@ -64,7 +92,9 @@ public:
     using QWebEnginePage::QWebEnginePage;
 
 protected:
-    QWebEnginePage *createWindow(WebWindowType) override { return new NewWindowCatcher(profile(), this); }
+    // Only windows the user asked for get here: the page's settings refuse
+    // scripts that open windows on their own.
+    QWebEnginePage *createWindow(WebWindowType) override { return new PopupCatcher(profile(), this); }
 };
 
 }  // namespace
@@ -81,6 +111,7 @@ NewsWebBrowser::NewsWebBrowser(QWidget *parent) : QWidget(parent)
         setFocusProxy(nullptr);
         delete m_view;
         m_view = nullptr;
+        m_downloads = nullptr;
         m_pending.clear();
         m_closed = true;
     });
@@ -95,6 +126,9 @@ void NewsWebBrowser::start()
     m_view = new QWebEngineView(this);
     // The default profile keeps nothing on disk: the program writes no file.
     auto *page = new NewsPage(QWebEngineProfile::defaultProfile(), m_view);
+    // A window opened without the user's click (an advertisement, a
+    // pop-under) is refused: window.open returns null to the page.
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     m_view->setPage(page);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
@@ -119,6 +153,11 @@ void NewsWebBrowser::start()
             [this](int percent) { emit ProgressChange(percent, 100); });
     // The end of a load is its closing report, which hides the bar.
     connect(page, &QWebEnginePage::loadFinished, this, [this] { emit ProgressChange(-1, 100); });
+
+    m_downloads = new PageDownloads(page, window());
+    connect(m_downloads, &PageDownloads::progress, this, &NewsWebBrowser::DownloadProgress);
+    connect(m_downloads, &PageDownloads::statusText, this, &NewsWebBrowser::StatusTextChange);
+    connect(m_downloads, &PageDownloads::ended, this, &NewsWebBrowser::DownloadEnded);
 
     QAction *back = page->action(QWebEnginePage::Back);
     QAction *forward = page->action(QWebEnginePage::Forward);
@@ -164,6 +203,17 @@ void NewsWebBrowser::Refresh()
 {
     if (m_view)
         m_view->reload();
+}
+
+bool NewsWebBrowser::isDownloading() const
+{
+    return m_downloads && m_downloads->isRunning();
+}
+
+void NewsWebBrowser::CancelDownload()
+{
+    if (m_downloads)
+        m_downloads->cancel();
 }
 
 QString NewsWebBrowser::locationUrl() const

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class PageDownloads;
 class QWebEngineView;
 
 // The window's web browser control. It wraps QtWebEngine behind the
@@ -36,6 +37,11 @@ public:
     void start();
     bool isStarted() const { return m_view != nullptr; }
 
+    // Downloads the page starts: the user chooses where each goes, and one
+    // runs at a time.
+    bool isDownloading() const;
+    void CancelDownload();
+
     // The address of the page shown (or being loaded), empty before start.
     QString locationUrl() const;
     // Null until start().
@@ -46,9 +52,14 @@ signals:
     void ProgressChange(int progress, int progressMax);
     void CommandStateChange(int command, bool enable);
     void TitleChange(const QString &text);
+    // `total` is -1 while unknown. Status texts of a download come through
+    // StatusTextChange.
+    void DownloadProgress(qint64 received, qint64 total);
+    void DownloadEnded();
 
 private:
     QWebEngineView *m_view = nullptr;
+    PageDownloads *m_downloads = nullptr;
     QString m_pending;
     bool m_closed = false;  // the application is ending
 };

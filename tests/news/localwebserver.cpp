@@ -1,6 +1,7 @@
 #include "localwebserver.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 LocalWebServer::LocalWebServer(QObject *parent) : QObject(parent)
 {
@@ -24,7 +25,24 @@ QString LocalWebServer::url(const QString &path) const
 
 void LocalWebServer::addPage(const QString &path, const QByteArray &body, const QByteArray &type)
 {
-    m_pages.insert(path, {type, body});
+    m_pages.insert(path, {type, body, {}});
+}
+
+void LocalWebServer::addAttachment(const QString &path, const QByteArray &body, const QString &fileName)
+{
+    m_pages.insert(path,
+                   {"application/octet-stream", body,
+                    "Content-Disposition: attachment; filename=\"" + fileName.toUtf8() + "\"\r\n"});
+}
+
+void LocalWebServer::stallAfter(const QString &path, qsizetype bytes)
+{
+    m_stallAt.insert(path, bytes);
+}
+
+void LocalWebServer::breakAfter(const QString &path, qsizetype bytes)
+{
+    m_breakAt.insert(path, bytes);
 }
 
 void LocalWebServer::hold(const QString &path)
@@ -40,6 +58,13 @@ void LocalWebServer::release(const QString &path)
     for (const auto &s : waiting) {
         if (s)
             answer(s, path);
+    }
+    const auto stalled = m_stalled.take(path);
+    for (const auto &[s, rest] : stalled) {
+        if (s) {
+            s->write(rest);
+            s->disconnectFromHost();
+        }
     }
 }
 
@@ -65,17 +90,28 @@ void LocalWebServer::serve(QTcpSocket *socket)
 void LocalWebServer::answer(QTcpSocket *socket, const QString &path)
 {
     const auto page = m_pages.constFind(path);
-    QByteArray status = "200 OK", type, body;
-    if (page == m_pages.constEnd()) {
+    QByteArray status = "200 OK";
+    Page p{"text/plain", "not found", {}};
+    if (page == m_pages.constEnd())
         status = "404 Not Found";
-        type = "text/plain";
-        body = "not found";
-    } else {
-        type = page->first;
-        body = page->second;
+    else
+        p = *page;
+    const QByteArray head = "HTTP/1.1 " + status + "\r\nContent-Type: " + p.type
+        + "\r\nContent-Length: " + QByteArray::number(p.body.size()) + "\r\n" + p.extraHeaders
+        + "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
+    if (m_breakAt.contains(path)) {
+        socket->write(head + p.body.left(m_breakAt.value(path)));
+        socket->flush();
+        // Gone before the length it announced: a reset, not a clean close.
+        QTimer::singleShot(200, socket, [socket] { socket->abort(); });
+        return;
     }
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type
-                  + "\r\nContent-Length: " + QByteArray::number(body.size())
-                  + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
+    if (m_stallAt.contains(path)) {
+        const qsizetype first = m_stallAt.value(path);
+        socket->write(head + p.body.left(first));
+        m_stalled[path].append({socket, p.body.mid(first)});
+        return;
+    }
+    socket->write(head + p.body);
     socket->disconnectFromHost();
 }
