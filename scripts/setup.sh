@@ -7,13 +7,13 @@ set -e
 PACKAGES="
 cmake g++ make pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
-libx11-dev libxcb1-dev
+libxcb1-dev
 libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
-fp-utils libchm-bin librsvg2-bin
+fp-utils librsvg2-bin
 fontconfig fonts-dejavu-core fonts-liberation2
-xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick
-iproute2 util-linux procps
-debhelper dpkg-dev fakeroot desktop-file-utils appstream lintian
+xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
+iproute2 util-linux vlc-bin
+debhelper dpkg-dev desktop-file-utils appstream lintian
 "
 
 missing=""
