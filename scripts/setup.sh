@@ -6,6 +6,7 @@ set -e
 
 PACKAGES="
 cmake g++ make pkg-config
+clang libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libxcb1-dev
 libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
