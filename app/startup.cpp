@@ -4,6 +4,9 @@
 #include "app/singleinstance.h"
 #include "app/windowfinder.h"
 #include "app/windows.h"
+#include "desktop/busprobe.h"
+#include "desktop/desktopcontrols.h"
+#include "desktop/mprisservice.h"
 #include "media/mediaengine.h"
 #include "platform/appicon.h"
 #include "platform/appinfo.h"
@@ -31,6 +34,7 @@ void prepareEnvironment()
 int runBrelo(int argc, char **argv)
 {
     prepareEnvironment();
+    SessionBusCheck bus;
     // Qt is shown only the program name: no command line is read.
     int qtArgc = argc > 0 ? 1 : 0;
     BreloApplication app(qtArgc, argv);
@@ -55,9 +59,14 @@ int runBrelo(int argc, char **argv)
 
     QApplication::setApplicationName(QStringLiteral("breloplayer"));
     app.setHelpFile(AppInfo::helpFile());
+    // Before the first window: the accessibility bridge joins the bus then.
+    bus.settle();
     ProgramWindows windows;
     windows.create();
     windows.main()->show();
+    // The desktop's media keys and widgets; joins the bus in the background.
+    auto *controls = new DesktopControls(windows.main(), windows.main());
+    (new MprisService(controls, controls))->start();
     app.exec();
 
     // A stream whose host name never resolves can hold the library for

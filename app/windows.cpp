@@ -2,6 +2,7 @@
 
 #include "about/formsobre.h"
 #include "catalogue/listenerlistloader.h"
+#include "desktop/volumememory.h"
 #include "news/noticia.h"
 #include "player/principal.h"
 
@@ -17,6 +18,8 @@ void ProgramWindows::create()
     auto *channels = new ListenerListLoader;
     m_main = new TFormPrincipal(this);
     m_main->setChannelSource(channels);
+    // The listener's own sound level, before the first channel starts.
+    new VolumeMemory(m_main->PlayerBrelo);
     m_main->FormCreate();
     m_about = new Tfsobre(m_main);
     m_news = new TBrowseNoticia(m_main);

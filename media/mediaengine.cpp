@@ -252,20 +252,27 @@ void MediaEngine::stop()
 
 void MediaEngine::setVolume(int volume)
 {
+    const int before = d->volume;
     d->volume = qBound(0, volume, 100);
     if (d->ui.volumeSlider->value() != d->volume)
         d->ui.volumeSlider->setValue(d->volume);
     d->post([v = d->volume](EngineWorker *w) { w->setVolume(v); });
+    // The slider re-enters here with the same value: one signal per change.
+    if (d->volume != before)
+        emit volumeChanged(d->volume);
 }
 
 void MediaEngine::setMuted(bool muted)
 {
+    const bool before = d->muted;
     d->muted = muted;
     if (d->ui.muteButton->isChecked() != muted)
         d->ui.muteButton->setChecked(muted);
     d->ui.muteButton->setIcon(
         style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
     d->post([muted](EngineWorker *w) { w->setMuted(muted); });
+    if (muted != before)
+        emit mutedChanged(muted);
 }
 
 void MediaEngine::setUiMode(const QString &mode)

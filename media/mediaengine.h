@@ -104,6 +104,9 @@ signals:
     // The engine's re-buffering after playback had started (a dropout).
     void rebuffered();
     void fullScreenChanged(bool on);
+    // The sound level or mute changed, by the engine's own controls or by a call.
+    void volumeChanged(int volume);
+    void mutedChanged(bool muted);
     // Playback of `address` began (a playlist's entry, not the file).
     void entryStarted(const QString &address);
 

@@ -11,3 +11,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcCatalogue)  // brelo.catalogue: the channel list
 Q_DECLARE_LOGGING_CATEGORY(lcMedia)  // brelo.media: the engine, streams and playlists
 Q_DECLARE_LOGGING_CATEGORY(lcNews)  // brelo.news: the news browser
 Q_DECLARE_LOGGING_CATEGORY(lcAbout)  // brelo.about: the About window
+Q_DECLARE_LOGGING_CATEGORY(
+    lcDesktop)  // brelo.desktop: the desktop's media controls (MPRIS), remembered volume

@@ -68,6 +68,10 @@ public:
     void AddTrayIcon();
     void RemoveTrayIcon();
 
+    // The channels the list offers, in its order (the empty item after them
+    // has no row).
+    const QList<CatalogueEntry> &channels() const { return m_channels; }
+
     // Shows the context menu with its right edge at `pos` (screen
     // coordinates) and its top at pos.y().
     void showPopupMenu(const QPoint &pos);

@@ -14,6 +14,7 @@ fp-utils librsvg2-bin
 fontconfig fonts-dejavu-core fonts-liberation2
 xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
 iproute2 util-linux vlc-bin
+dbus dbus-daemon dbus-bin playerctl
 debhelper dpkg-dev desktop-file-utils appstream lintian
 "
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QTimer>
+
+class MediaEngine;
+
+// The listener's volume and mute, kept from one start to the next in the
+// user's configuration folder (~/.config/breloplayer/breloplayer.conf).
+// Until the listener changes either, the engine's stored state decides.
+class VolumeMemory : public QObject
+{
+    Q_OBJECT
+public:
+    // Gives `engine` the remembered values, then follows its changes. A
+    // child of the engine.
+    explicit VolumeMemory(MediaEngine *engine);
+    ~VolumeMemory() override;
+
+    // Writes what is pending now instead of after the quiet interval.
+    void flush();
+
+private:
+    QSettings m_settings;
+    // The engine's values as last reported: the engine may be gone by the
+    // time they are written.
+    int m_volume;
+    bool m_muted;
+    // A dragged slider changes the volume many times a second; the file is
+    // written once the hand rests.
+    QTimer m_quiet;
+};
