@@ -155,8 +155,15 @@ void TBrowseNoticia::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
+void TBrowseNoticia::hideEvent(QHideEvent *e)
+{
+    WebBrowser->setShown(false);
+    QDialog::hideEvent(e);
+}
+
 void TBrowseNoticia::showEvent(QShowEvent *e)
 {
+    WebBrowser->setShown(true);
     // Opened before the background start came round.
     startBrowser();
     QDialog::showEvent(e);

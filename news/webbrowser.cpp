@@ -152,7 +152,10 @@ void NewsWebBrowser::start()
     connect(page, &QWebEnginePage::loadProgress, this,
             [this](int percent) { emit ProgressChange(percent, 100); });
     // The end of a load is its closing report, which hides the bar.
-    connect(page, &QWebEnginePage::loadFinished, this, [this] { emit ProgressChange(-1, 100); });
+    connect(page, &QWebEnginePage::loadFinished, this, [this] {
+        emit ProgressChange(-1, 100);
+        freezeIfHidden();
+    });
 
     m_downloads = new PageDownloads(page, window());
     connect(m_downloads, &PageDownloads::progress, this, &NewsWebBrowser::DownloadProgress);
@@ -203,6 +206,33 @@ void NewsWebBrowser::Refresh()
 {
     if (m_view)
         m_view->reload();
+}
+
+void NewsWebBrowser::setShown(bool shown)
+{
+    m_shown = shown;
+    if (!m_view)
+        return;
+    if (shown) {
+        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+        qCDebug(lcNews) << "page active";
+    } else {
+        freezeIfHidden();
+    }
+}
+
+void NewsWebBrowser::freezeIfHidden()
+{
+    QWebEnginePage *page = m_view ? m_view->page() : nullptr;
+    // A page still loading is left to finish; the end of its load comes back here.
+    if (m_shown || !page || page->isLoading()
+        || page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        return;
+    // A page whose window was never shown still counts as visible to the
+    // engine, and a visible page cannot be frozen.
+    page->setVisible(false);
+    page->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+    qCDebug(lcNews) << "page frozen while the window is hidden";
 }
 
 bool NewsWebBrowser::isDownloading() const

@@ -37,6 +37,11 @@ public:
     void start();
     bool isStarted() const { return m_view != nullptr; }
 
+    // While the window is hidden the page is frozen once loaded: its
+    // scripts, timers and animations stop costing anything, and it shows at
+    // once, as it was, when the window is shown again.
+    void setShown(bool shown);
+
     // Downloads the page starts: the user chooses where each goes, and one
     // runs at a time.
     bool isDownloading() const;
@@ -58,8 +63,11 @@ signals:
     void DownloadEnded();
 
 private:
+    void freezeIfHidden();
+
     QWebEngineView *m_view = nullptr;
     PageDownloads *m_downloads = nullptr;
     QString m_pending;
     bool m_closed = false;  // the application is ending
+    bool m_shown = false;
 };

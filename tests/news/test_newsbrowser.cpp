@@ -215,6 +215,8 @@ private slots:
         QVERIFY(news->btnavancar->isEnabled());
         QVERIFY(loaded("/site1/"));
         QVERIFY(!news->isVisible());
+        // Loaded and hidden, the page is frozen: no script of it runs.
+        QTRY_COMPARE(webPage()->lifecycleState(), QWebEnginePage::LifecycleState::Frozen);
         QCOMPARE(server.requestCount("/site1/"), 1);
         QCOMPARE(news->windowTitle(), QStringLiteral("Tambrel Local - Brelo Browser"));
         // The program writes no file: no cookies, cache or history on disk.
@@ -257,6 +259,8 @@ private slots:
         QCOMPARE(news->exec(), int(QDialog::Rejected));
         QVERIFY(checked);
         QVERIFY(!news->isVisible());
+        // Loaded and hidden, the page is frozen: no script of it runs.
+        QTRY_COMPARE(webPage()->lifecycleState(), QWebEnginePage::LifecycleState::Frozen);
         QCOMPARE(server.requestCount("/site1/"), 1);
         QCOMPARE(news->StatusBar1->panelText(2), date);
         QCOMPARE(news->StatusBar1->panelText(3), time);
@@ -534,12 +538,14 @@ private slots:
         const int row = news->BrowseCombo->currentIndex();
         news->close();  // the close box and Alt+F4 come here
         QVERIFY(!news->isVisible());
+        QTRY_COMPARE(webPage()->lifecycleState(), QWebEnginePage::LifecycleState::Frozen);
         server.clearLog();
         QTest::qWait(1100);  // past the next second of the clock
 
         news->show();
         QVERIFY(QTest::qWaitForWindowExposed(news));
         QVERIFY(news->isMaximized());
+        QCOMPARE(webPage()->lifecycleState(), QWebEnginePage::LifecycleState::Active);
         QCOMPARE(url(), server.url("/pagina2.html"));
         QCOMPARE(news->windowTitle(), title);
         QCOMPARE(news->StatusBar1->panelText(0) + news->StatusBar1->panelText(2)
