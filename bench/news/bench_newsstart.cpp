@@ -9,14 +9,13 @@
 // after the player has been drawn, for comparison. Run it inside
 // scripts/test-session.sh; the page comes from a server on 127.0.0.1.
 #include "localwebserver.h"
+#include "proctree.h"
 
 #include "news/noticia.h"
 #include "news/webbrowser.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
@@ -25,75 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Memory {
-    qint64 rssKb = 0;
-    qint64 pssKb = 0;
-};
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-qint64 field(const QByteArray &text, const QByteArray &name)
-{
-    for (const QByteArray &line : text.split('\n')) {
-        if (line.startsWith(name))
-            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// The pid of each process below `root`, root included.
-QList<int> processTree(int root)
-{
-    QMultiHash<int, int> children;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const int pid = entry.toInt(&ok);
-        if (!ok)
-            continue;
-        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
-        const qsizetype close = stat.lastIndexOf(')');
-        if (close < 0)
-            continue;
-        const QList<QByteArray> rest = stat.mid(close + 2).split(' ');
-        children.insert(rest.value(1).toInt(), pid);
-    }
-    QList<int> tree{root};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.values(tree.at(i));
-    return tree;
-}
-
-Memory treeMemory(QByteArray *report)
-{
-    Memory total;
-    for (int pid : processTree(int(::getpid()))) {
-        const QByteArray rollup = readFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-        const QByteArray name = readFile(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed();
-        const QByteArray cmd = readFile(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const qsizetype typeAt = cmd.indexOf("--type=");
-        QByteArray type = typeAt < 0 ? QByteArray("main") : cmd.mid(typeAt + 7).split('\0').value(0);
-        // Renderers are forked from the zygote and keep its command line.
-        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
-        const int parent = stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toInt();
-        if (type == "zygote"
-            && readFile(QStringLiteral("/proc/%1/cmdline").arg(parent)).contains("--type=zygote"))
-            type = "renderer";
-        const Memory m{field(rollup, "Rss:"), field(rollup, "Pss:")};
-        if (report)
-            *report
-                += QString::asprintf("  pid %-7d %-18s %-10s RSS %7.1f MiB  PSS %7.1f MiB\n", pid,
-                                     name.constData(), type.constData(), m.rssKb / 1024.0, m.pssKb / 1024.0)
-                       .toUtf8();
-        total.rssKb += m.rssKb;
-        total.pssKb += m.pssKb;
-    }
-    return total;
-}
 
 // The compact player window the user waits for.
 class PlayerStandIn : public QWidget
@@ -135,7 +65,7 @@ int main(int argc, char **argv)
     QList<CatalogueEntry> rows = NewsSiteCatalogue::builtIn();
     rows[0].address = server.url(QStringLiteral("/noticias/"));
 
-    const Memory before = treeMemory(nullptr);
+    const ProcTree::Memory before = ProcTree::memory(int(::getpid()));
 
     // Start-up as the program does it: player created, news window created,
     // player shown, event loop.
@@ -163,14 +93,14 @@ int main(int argc, char **argv)
 
     qint64 firstPageMs = -1;
     QByteArray treeReport;
-    Memory after;
+    ProcTree::Memory after;
     QObject::connect(news->WebBrowser, &NewsWebBrowser::ProgressChange, [&](int progress) {
         if (progress == -1 && firstPageMs < 0) {
             firstPageMs = clock.elapsed();
             // Let the helpers settle after the page is shown, and measure
             // while the page is still alive: the view goes when the loop ends.
             QTimer::singleShot(1500, &app, [&] {
-                after = treeMemory(&treeReport);
+                after = ProcTree::memory(int(::getpid()), &treeReport);
                 QCoreApplication::quit();
             });
         }

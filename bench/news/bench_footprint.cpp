@@ -1,0 +1,363 @@
+// What the program costs the machine it sits on all day, each figure beside
+// a reference run in the same invocation:
+//
+//   start-up   exec to the main window mapped, against a bare Qt window of
+//              the same size (this benchmark itself, run with --bare);
+//   memory     PSS of the program's whole process tree (the web engine's
+//              helpers included) after 10 s of playing with the news window
+//              hidden, and again after the news window was opened and closed;
+//   CPU        the tree's CPU over 30 s in Radio mode, against
+//              `cvlc --no-video` on the same stream, run as user nobody.
+//
+// The first channel's and the first news site's host names are mapped to
+// 127.0.0.1 in a mount namespace of the program's own, where this benchmark
+// serves a tone stream and a news page on port 80: run it as root inside
+// the test session, in a network namespace.
+//
+//   unshare -n -- scripts/test-session.sh build/bench/news/bench_footprint
+//       [--runs 5] [--play-seconds 10] [--cpu-seconds 30]
+//
+// QTWEBENGINE_CHROMIUM_FLAGS and BRELO_* variables in the environment reach
+// the program, so that options can be compared run against run.
+#include "proctree.h"
+#include "support/streamserver.h"
+
+#include "catalogue/channelcatalogue.h"
+#include "news/newssitecatalogue.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString StreamPath = QStringLiteral("/aovivo/tom");
+
+double median(QList<double> v)
+{
+    if (v.isEmpty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const qsizetype n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Watches the display for a top-level window of one process.
+class WindowWatch
+{
+public:
+    WindowWatch() : m_c(xcb_connect(nullptr, nullptr))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root;
+        m_clients = atom("_NET_CLIENT_LIST");
+        m_pid = atom("_NET_WM_PID");
+        m_name = atom("_NET_WM_NAME");
+    }
+    ~WindowWatch() { xcb_disconnect(m_c); }
+
+    // The window of `pid` whose title matches, once the window manager has
+    // taken it in and it is viewable; 0 on time-out.
+    xcb_window_t waitForWindow(qint64 pid, const QString &titleSuffix, int timeoutMs)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            for (xcb_window_t w : clients()) {
+                if (cardinal(w, m_pid) == pid && title(w).endsWith(titleSuffix) && viewable(w))
+                    return w;
+            }
+            QThread::usleep(1000);
+        }
+        return 0;
+    }
+
+    bool viewable(xcb_window_t w)
+    {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> r(
+            xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, w), nullptr), &std::free);
+        return r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> r(
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, uint16_t(strlen(name)), name), nullptr),
+            &std::free);
+        return r ? r->atom : XCB_ATOM_NONE;
+    }
+
+    QByteArray property(xcb_window_t w, xcb_atom_t prop)
+    {
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> r(
+            xcb_get_property_reply(m_c, xcb_get_property(m_c, 0, w, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                                   nullptr),
+            &std::free);
+        if (!r)
+            return {};
+        return QByteArray(static_cast<const char *>(xcb_get_property_value(r.get())),
+                          xcb_get_property_value_length(r.get()));
+    }
+
+    QList<xcb_window_t> clients()
+    {
+        const QByteArray v = property(m_root, m_clients);
+        QList<xcb_window_t> list;
+        for (qsizetype i = 0; i + 4 <= v.size(); i += 4)
+            list << *reinterpret_cast<const xcb_window_t *>(v.constData() + i);
+        return list;
+    }
+
+    qint64 cardinal(xcb_window_t w, xcb_atom_t prop)
+    {
+        const QByteArray v = property(w, prop);
+        return v.size() >= 4 ? *reinterpret_cast<const quint32 *>(v.constData()) : -1;
+    }
+
+    QString title(xcb_window_t w) { return QString::fromUtf8(property(w, m_name)); }
+
+    xcb_connection_t *m_c;
+    xcb_window_t m_root = 0;
+    xcb_atom_t m_clients = 0, m_pid = 0, m_name = 0;
+};
+
+// A program started in a mount namespace where the catalogue's hosts lead
+// to 127.0.0.1; sh and unshare exec in place, so the pid is the program's.
+class Started
+{
+public:
+    Started(const QString &hostsFile, const QString &program, const QStringList &args = {})
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.start(QStringLiteral("unshare"),
+                        QStringList{"-m", "--", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"",
+                                    hostsFile, program}
+                            + args);
+        m_process.waitForStarted();
+    }
+    ~Started() { stop(); }
+
+    qint64 pid() const { return m_process.processId(); }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+private:
+    QProcess m_process;
+};
+
+void key(xcb_window_t w, const char *keys)
+{
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {"windowactivate", "--sync", QString::number(w), "key", "--clearmodifiers", keys});
+}
+
+double cpuPercent(qint64 pid, int seconds)
+{
+    const double before = ProcTree::cpuSeconds(int(pid));
+    QElapsedTimer t;
+    t.start();
+    QThread::sleep(seconds);
+    return 100.0 * (ProcTree::cpuSeconds(int(pid)) - before) / (t.elapsed() / 1000.0);
+}
+
+// Waits in the event loop: the station runs on its own thread, but the
+// benchmark's own objects are served here.
+void pause(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+int bare(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("bare"));
+    w.resize(168, 228);
+    w.show();
+    return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == "--bare")
+        return bare(argc, argv);
+
+    QApplication app(argc, argv);
+    QCommandLineParser options;
+    options.addOptions({{"runs", "start-up runs of each", "n", "5"},
+                        {"play-seconds", "playing before memory is read", "s", "10"},
+                        {"cpu-seconds", "CPU window in Radio mode", "s", "30"},
+                        {"program", "the player to measure", "path"}});
+    options.process(app);
+    const int runs = options.value("runs").toInt();
+    const int playSeconds = options.value("play-seconds").toInt();
+    const int cpuSeconds = options.value("cpu-seconds").toInt();
+    QString program = options.value("program");
+    if (program.isEmpty())
+        program = QCoreApplication::applicationDirPath() + QStringLiteral("/../../breloplayer");
+    if (::geteuid() != 0) {
+        std::fprintf(stderr, "run as root in a network namespace: the station listens on port 80\n");
+        return 2;
+    }
+
+    StreamServer station;
+    if (!station.listen(QHostAddress::LocalHost, 80)) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:80\n");
+        return 2;
+    }
+    const QUrl channel(ChannelCatalogue::rows().first().address);
+    const QUrl site(NewsSiteCatalogue::builtIn().first().address);
+    station.addStream(StreamPath, 440);
+    station.addFile(channel.path(),
+                    StreamServer::asx({station.url(StreamPath, QStringLiteral("http"), channel.host())}));
+    QByteArray news = "<!DOCTYPE html><html><head><meta charset='utf-8'><title>Notícias</title></head><body>";
+    for (int i = 0; i < 200; ++i)
+        news += "<h2>Notícia " + QByteArray::number(i)
+            + "</h2><p>Texto de uma notícia local, com algumas "
+              "linhas para que a página tenha o peso de uma página de verdade.</p>";
+    news += "</body></html>";
+    station.addFile(site.path(), news, "text/html; charset=utf-8");
+
+    QTemporaryDir dir;
+    const QString hosts = dir.filePath(QStringLiteral("hosts"));
+    {
+        QFile f(hosts);
+        f.open(QIODevice::WriteOnly);
+        f.write("127.0.0.1 localhost " + channel.host().toUtf8() + " " + site.host().toUtf8() + "\n");
+    }
+    WindowWatch display;
+
+    // Start-up, alternating so that a busy moment of the machine falls on both.
+    QList<double> bareMs, playerMs;
+    for (int i = 0; i < runs; ++i) {
+        for (bool reference : {true, false}) {
+            QElapsedTimer t;
+            t.start();
+            Started s(hosts, reference ? QCoreApplication::applicationFilePath() : program,
+                      reference ? QStringList{"--bare"} : QStringList{});
+            const xcb_window_t w = display.waitForWindow(
+                s.pid(), reference ? QStringLiteral("bare") : QStringLiteral("Brelo Player 1.6"), 20000);
+            const double ms = w ? t.nsecsElapsed() / 1e6 : -1;
+            (reference ? bareMs : playerMs) << ms;
+            s.stop();
+            pause(500);
+        }
+    }
+
+    // Memory while playing, news hidden; then with the news window opened
+    // and closed again.
+    Started player(hosts, program);
+    const xcb_window_t main = display.waitForWindow(player.pid(), QStringLiteral("Brelo Player 1.6"), 20000);
+    if (!main) {
+        std::fprintf(stderr, "the player showed no window\n");
+        return 1;
+    }
+    pause(playSeconds * 1000);
+    const bool playing = station.bytesSent(StreamPath) > 16000;
+    QByteArray hiddenReport, afterReport;
+    const ProcTree::Memory hidden = ProcTree::memory(int(player.pid()), &hiddenReport);
+    QElapsedTimer opening;
+    opening.start();
+    key(main, "ctrl+b");
+    const xcb_window_t newsWindow
+        = display.waitForWindow(player.pid(), QStringLiteral("Notícias - Brelo Browser"), 10000);
+    const double openMs = newsWindow ? opening.nsecsElapsed() / 1e6 : -1;
+    pause(2000);
+    if (newsWindow)
+        QProcess::execute(QStringLiteral("wmctrl"),
+                          {"-i", "-c", QStringLiteral("0x%1").arg(newsWindow, 0, 16)});
+    pause(3000);
+    const ProcTree::Memory closed = ProcTree::memory(int(player.pid()), &afterReport);
+
+    // Radio: the window minimised, only the sound goes on.
+    key(main, "ctrl+r");
+    pause(3000);
+    const double playerCpu = cpuPercent(player.pid(), cpuSeconds);
+    const ProcTree::Memory radio = ProcTree::memory(int(player.pid()));
+    player.stop();
+
+    // VLC refuses to run as root; the reference runs as nobody.
+    const QString cvlc = QStandardPaths::findExecutable(QStringLiteral("cvlc"));
+    double vlcCpu = -1;
+    ProcTree::Memory vlcMemory;
+    if (!cvlc.isEmpty()) {
+        QProcess vlc;
+        vlc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        vlc.setStandardOutputFile(QProcess::nullDevice());
+        vlc.start(QStringLiteral("setpriv"),
+                  {"--reuid=65534", "--regid=65534", "--clear-groups", "--", cvlc, "--no-video", "--quiet",
+                   station.url(StreamPath)});
+        vlc.waitForStarted();
+        pause(playSeconds * 1000);
+        vlcMemory = ProcTree::memory(int(vlc.processId()));
+        vlcCpu = cpuPercent(vlc.processId(), cpuSeconds);
+        vlc.terminate();
+        if (!vlc.waitForFinished(5000))
+            vlc.kill();
+        vlc.waitForFinished(5000);
+    }
+
+    const double bareMedian = median(bareMs), playerMedian = median(playerMs);
+    if (const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !flags.isEmpty())
+        std::printf("QTWEBENGINE_CHROMIUM_FLAGS=%s\n", flags.constData());
+    std::printf("stream flowing to the player: %s\n\n", playing ? "yes" : "NO");
+    std::printf("%-44s %12s %12s %10s\n", "measure", "player", "reference", "ratio");
+    std::printf("%-44s %9.0f ms %9.0f ms %9.2fx  (+%.0f ms; goal +80 ms)\n",
+                "exec -> main window mapped (median)", playerMedian, bareMedian, playerMedian / bareMedian,
+                playerMedian - bareMedian);
+    std::printf("%-44s %8.1f MiB %8.1f MiB %9.2fx  (goal <= 160 MiB)\n", "tree PSS, playing, news hidden",
+                hidden.pssKb / 1024.0, vlcMemory.pssKb / 1024.0, double(hidden.pssKb) / vlcMemory.pssKb);
+    std::printf("%-44s %8.1f MiB %8.1f MiB %9.2fx\n", "tree PSS, news opened and closed",
+                closed.pssKb / 1024.0, vlcMemory.pssKb / 1024.0, double(closed.pssKb) / vlcMemory.pssKb);
+    std::printf("%-44s %8.1f MiB %8.1f MiB %9.2fx\n", "tree PSS, Radio mode", radio.pssKb / 1024.0,
+                vlcMemory.pssKb / 1024.0, double(radio.pssKb) / vlcMemory.pssKb);
+    std::printf("%-44s %8.1f MiB %8.1f MiB %9.2fx\n", "tree USS (private), playing, news hidden",
+                hidden.ussKb / 1024.0, vlcMemory.ussKb / 1024.0, double(hidden.ussKb) / vlcMemory.ussKb);
+    std::printf("%-44s %8.1f MiB %8.1f MiB %9.2fx\n", "tree USS (private), news opened and closed",
+                closed.ussKb / 1024.0, vlcMemory.ussKb / 1024.0, double(closed.ussKb) / vlcMemory.ussKb);
+    std::printf("%-44s %9.2f %% %9.2f %% %9.2fx  (goal <= 1.0x)\n", "tree CPU over the window, Radio mode",
+                playerCpu, vlcCpu, playerCpu / vlcCpu);
+    std::printf("%-44s %9.0f ms\n", "news window shown after ctrl+b", openMs);
+    std::printf("\nstart-up runs, player: ");
+    for (double v : playerMs)
+        std::printf("%.0f ", v);
+    std::printf("ms; bare Qt: ");
+    for (double v : bareMs)
+        std::printf("%.0f ", v);
+    std::printf("ms\n\nprocess tree, news hidden:\n%s", hiddenReport.constData());
+    std::printf("process tree, news opened and closed:\n%s", afterReport.constData());
+    return playing && newsWindow ? 0 : 1;
+}
