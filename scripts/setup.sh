@@ -4,6 +4,8 @@
 # are skipped, so a prepared machine does no network work at all.
 set -e
 
+# vlc-bin (cvlc) is only the reference the footprint benchmark measures the
+# player against; the player itself plays through libVLC.
 PACKAGES="
 cmake g++ make pkg-config
 clang libclang-rt-14-dev
