@@ -223,17 +223,23 @@ void MediaEngine::setURL(const QString &url)
     emit propertyWritten(QStringLiteral("URL"), url);
     if (!d->autoStart || d->shutDown)
         return;
-    play();
+    // Always the new address: a paused station must not resume under the
+    // name of the one just chosen.
+    startAddress();
 }
 
 void MediaEngine::play()
 {
+    if (d->status == Status::Paused)
+        d->post([](EngineWorker *w) { w->resume(); });
+    else
+        startAddress();
+}
+
+void MediaEngine::startAddress()
+{
     if (d->shutDown)
         return;
-    if (d->status == Status::Paused) {
-        d->post([](EngineWorker *w) { w->resume(); });
-        return;
-    }
     if (d->options.video)
         d->xwindow = d->surface->winId();
     d->entry.clear();

@@ -115,6 +115,7 @@ protected:
 
 private:
     void applyUiMode();
+    void startAddress();
 
     class Private;
     std::unique_ptr<Private> d;
