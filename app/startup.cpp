@@ -10,6 +10,8 @@
 #include "media/mediaengine.h"
 #include "platform/appicon.h"
 #include "platform/appinfo.h"
+#include "platform/errors.h"
+#include "platform/logging.h"
 #include "player/principal.h"
 
 #include <QMessageBox>
@@ -63,6 +65,15 @@ int runBrelo(int argc, char **argv)
     bus.settle();
     ProgramWindows windows;
     windows.create();
+    // A library that cannot start is known only once the engine's thread
+    // tried it; the program then says so and ends, as for any error at
+    // start-up.
+    QObject::connect(windows.main()->PlayerBrelo, &MediaEngine::unavailable, &app, [&](const QString &text) {
+        qCWarning(lcApp) << "media engine unavailable; ending";
+        windows.main()->hide();
+        Errors::showErrorBox(text);
+        QCoreApplication::quit();
+    });
     windows.main()->show();
     // The desktop's media keys and widgets; joins the bus in the background.
     auto *controls = new DesktopControls(windows.main(), windows.main());
@@ -71,6 +82,6 @@ int runBrelo(int argc, char **argv)
 
     // A stream whose host name never resolves can hold the library for
     // seconds; the process must still end at once.
-    windows.main()->PlayerBrelo->shutdown(500);
+    windows.main()->PlayerBrelo->shutdown();
     return 0;
 }

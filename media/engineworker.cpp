@@ -4,7 +4,6 @@
 #include "platform/logging.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -157,6 +156,13 @@ void EngineWorker::ensureInstance()
     m_vlc = libvlc_new(int(args.size()), args.data());
     if (m_vlc)
         libvlc_set_user_agent(m_vlc, "Brelo Player", kUserAgent.constData());
+}
+
+void EngineWorker::startLibrary()
+{
+    ensureInstance();
+    if (!m_vlc)
+        setStatus(Status::Failed, Reason::EngineUnavailable);
 }
 
 void EngineWorker::processSwitch()
@@ -591,8 +597,7 @@ void EngineWorker::shutdown()
         libvlc_release(m_vlc);
         m_vlc = nullptr;
     }
-    // Handed back so that the user-interface thread may delete it.
-    QThread *own = thread();
-    moveToThread(QCoreApplication::instance()->thread());
-    own->quit();
+    // Deleted on this thread as its loop ends.
+    deleteLater();
+    thread()->quit();
 }

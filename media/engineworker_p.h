@@ -48,6 +48,9 @@ public:
     void postAudio(quint64 serial);
 
 public slots:
+    // Loads the library ahead of the first address, so that a library that
+    // cannot start is known at once.
+    void startLibrary();
     void processSwitch();
     void pause();
     void resume();
@@ -55,6 +58,9 @@ public slots:
     void setVolume(int volume);
     void setMuted(bool muted);
     void setPosition(double position);
+    // Lets go of everything and ends the engine thread; the worker deletes
+    // itself there, so nothing here needs the application object, which may
+    // already be gone when a shut-down given up on finally runs.
     void shutdown();
 
 signals:

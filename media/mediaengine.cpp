@@ -53,6 +53,7 @@ public:
     EngineWorker *worker = nullptr;
     std::shared_ptr<EngineDetail::Reaper> reaper;
     bool shutDown = false;
+    bool reportedUnavailable = false;
     quint64 xwindow = 0;
 
     // Every call into the worker goes through here: once shut down, the
@@ -166,6 +167,10 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
         if (s == Status::Failed || s == Status::Stopped || s == Status::Idle)
             d->entry.clear();
         emit statusChanged(s, text);
+        if (reason == Reason::EngineUnavailable && !d->reportedUnavailable) {
+            d->reportedUnavailable = true;
+            emit unavailable(text);
+        }
     });
     connect(d->worker, &EngineWorker::rebuffered, this, &MediaEngine::rebuffered);
     connect(d->worker, &EngineWorker::entryStarted, this, [this](const QString &address) {
@@ -178,6 +183,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
             d->ui.positionSlider->setValue(seekable ? int(pos * 1000) : 0);
     });
     d->thread->start();
+    d->post([](EngineWorker *w) { w->startLibrary(); });
 
     applyUiMode();
 }
@@ -390,14 +396,14 @@ void MediaEngine::shutdown(int msTimeout)
     if (!d->post([](EngineWorker *w) { w->shutdown(); }))
         return;
     d->shutDown = true;
+    // The worker deletes itself on its thread as that ends.
+    d->worker = nullptr;
     if (d->thread->wait(deadline)) {
-        delete d->worker;
         delete d->thread;
         d->reaper->waitIdle(int(deadline.remainingTime()));
     } else {
-        // Still inside the library: left to the process's end.
+        // Still inside the library: the thread is left to the process's end.
         qCDebug(lcMedia) << "shut-down abandoned: the library did not return in" << msTimeout << "ms";
-        d->worker = nullptr;
-        d->thread = nullptr;
     }
+    d->thread = nullptr;
 }

@@ -101,6 +101,9 @@ signals:
     // Every accepted property write, in order (name as written, value).
     void propertyWritten(const QString &name, const QVariant &value);
     void statusChanged(MediaEngine::Status status, const QString &text);
+    // The playing library could not be started (missing or broken
+    // plug-ins): nothing will ever play. Once, with the text to show.
+    void unavailable(const QString &text);
     // The engine's re-buffering after playback had started (a dropout).
     void rebuffered();
     void fullScreenChanged(bool on);
