@@ -175,7 +175,7 @@ private slots:
                                             QString::number(at.x()), QString::number(at.y()),
                                             QStringLiteral("click"), QStringLiteral("3")}),
                          0);
-                QTest::qWaitFor([this] { return contextMenus > 0; }, 1500);
+                (void)QTest::qWaitFor([this] { return contextMenus > 0; }, 1500);
             }
             QVERIFY2(contextMenus > 0, qPrintable(target->objectName()));
             QCOMPARE(menuAt, at);
