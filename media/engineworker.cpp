@@ -30,6 +30,8 @@ constexpr int kMaxOpenExtensions = 3;
 // The position slider needs no more than a few updates a second.
 constexpr int kPositionIntervalMs = 250;
 const QByteArray kUserAgent = QByteArrayLiteral("BreloPlayer/" BRELO_VERSION_SHORT);
+// Pauses before the reconnect attempts: at once, then growing, then capped.
+constexpr int kReconnectDelaysMs[] = {0, 1000, 2000, 4000, 8000, 15000};
 
 const libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerOpening,          libvlc_MediaPlayerBuffering,       libvlc_MediaPlayerPlaying,
@@ -77,6 +79,20 @@ bool needsLookup(const QString &host)
     return !host.isEmpty() && QHostAddress(host).isNull();
 }
 
+// libVLC 3 has two HTTP clients. The newer one, tried first, gives up on
+// any answer that carries icy-* headers (every SHOUTcast and Icecast
+// station) and the older one connects again: each start took two of the
+// station's listener slots. The older client's own scheme reaches it at
+// once; it speaks plain HTTP as well.
+QString libraryAddress(const QString &address)
+{
+    QUrl u(address);
+    if (u.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+        return address;
+    u.setScheme(QStringLiteral("icyx"));
+    return u.toString();
+}
+
 // An address as a support log may show it: never a user name or password.
 QString forLog(const QString &address)
 {
@@ -93,6 +109,9 @@ EngineWorker::EngineWorker(const MediaEngine::Options &options, std::shared_ptr<
     m_timeout = new QTimer(this);
     m_timeout->setSingleShot(true);
     connect(m_timeout, &QTimer::timeout, this, &EngineWorker::onTimeout);
+    m_reconnect = new QTimer(this);
+    m_reconnect->setSingleShot(true);
+    connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry); });
     m_nam = new QNetworkAccessManager(this);
     m_nam->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
@@ -181,6 +200,7 @@ void EngineWorker::processSwitch()
 
 void EngineWorker::beginAttempt(const QString &url)
 {
+    cancelReconnect();
     dropPlayer();
     if (m_reply)
         m_reply->abort();
@@ -337,7 +357,7 @@ void EngineWorker::openEntry(const QString &address)
     m_bytesAtTimeout = 0;
 
     qCDebug(lcMedia) << "opening" << forLog(address);
-    libvlc_media_t *media = libvlc_media_new_location(m_vlc, address.toUtf8().constData());
+    libvlc_media_t *media = libvlc_media_new_location(m_vlc, libraryAddress(address).toUtf8().constData());
     if (!media) {
         candidateFailed(Reason::Unreachable);
         return;
@@ -438,6 +458,12 @@ void EngineWorker::dropPlayer()
 
 void EngineWorker::candidateFailed(Reason why)
 {
+    if (m_reconnectAttempt > 0) {
+        qCDebug(lcMedia) << "reconnect failed" << forLog(m_lostEntry) << why;
+        dropPlayer();
+        scheduleReconnect();
+        return;
+    }
     const QString entry = currentCandidate();
     qCDebug(lcMedia) << "entry failed" << forLog(entry.isEmpty() ? m_url : entry) << why;
     if (why != Reason::None)
@@ -451,7 +477,7 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         return;
     switch (type) {
     case libvlc_MediaPlayerOpening:
-        if (!m_started)
+        if (!m_started && !m_reconnectAttempt)
             setStatus(Status::Connecting);
         break;
     case libvlc_MediaPlayerBuffering:
@@ -464,9 +490,13 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
                 qCDebug(lcMedia) << "re-buffering" << forLog(currentCandidate());
                 emit rebuffered();
             }
-            setStatus(Status::Buffering, Reason::None, int(value));
+            if (!m_reconnectAttempt)
+                setStatus(Status::Buffering, Reason::None, int(value));
         } else {
             // The buffer is full: the sound flows (again).
+            if (m_reconnectAttempt)
+                qCDebug(lcMedia) << "reconnected" << forLog(m_lostEntry);
+            m_reconnectAttempt = 0;
             m_flowing = true;
             m_rebuffering = false;
             setStatus(m_paused ? Status::Paused : Status::Playing);
@@ -490,21 +520,23 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         setStatus(Status::Paused);
         break;
     case libvlc_MediaPlayerEncounteredError:
-        if (!m_flowing) {
+        if (!m_flowing)
             candidateFailed(Reason::Unreachable);
-        } else {
-            dropPlayer();
-            setStatus(Status::Failed, Reason::ConnectionLost);
-        }
+        else
+            connectionBroke();
         break;
     case libvlc_MediaPlayerEndReached:
         if (!m_flowing) {
             // Ended before any sound: nothing playable behind this entry
             // (a playlist the library only lists, a file it cannot read).
             candidateFailed(Reason::Unreachable);
-        } else {
+        } else if (libvlc_media_player_get_length(m_slot->player) > 0) {
+            // A recording with a length played to its end: nothing to resume.
             dropPlayer();
             setStatus(Status::Stopped, Reason::BroadcastEnded);
+        } else {
+            // A live stream has no end of its own: the connection broke.
+            connectionBroke();
         }
         break;
     case libvlc_MediaPlayerPositionChanged:
@@ -520,11 +552,37 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
     }
 }
 
-void EngineWorker::setStatus(Status s, Reason reason, int percent)
+void EngineWorker::setStatus(Status s, Reason reason, int detail)
 {
-    if (s == Status::Failed || reason == Reason::ConnectionLost || reason == Reason::BroadcastEnded)
+    if (s == Status::Failed || reason == Reason::BroadcastEnded)
         qCWarning(lcMedia) << "station" << forLog(m_url) << s << reason;
-    emit statusChanged(s, reason, percent);
+    emit statusChanged(s, reason, detail);
+}
+
+void EngineWorker::connectionBroke()
+{
+    m_lostEntry = currentCandidate();
+    qCWarning(lcMedia) << "connection lost" << forLog(m_lostEntry);
+    dropPlayer();
+    m_reconnectAttempt = 0;
+    scheduleReconnect();
+}
+
+void EngineWorker::scheduleReconnect()
+{
+    const int delays = int(std::size(kReconnectDelaysMs));
+    const int delay = kReconnectDelaysMs[qMin(m_reconnectAttempt, delays - 1)];
+    ++m_reconnectAttempt;
+    qCDebug(lcMedia) << "reconnect" << forLog(m_lostEntry) << "attempt" << m_reconnectAttempt << "in" << delay
+                     << "ms";
+    setStatus(Status::Reconnecting, Reason::ConnectionLost, m_reconnectAttempt);
+    m_reconnect->start(delay);
+}
+
+void EngineWorker::cancelReconnect()
+{
+    m_reconnect->stop();
+    m_reconnectAttempt = 0;
 }
 
 void EngineWorker::pause()
@@ -547,6 +605,7 @@ void EngineWorker::resume()
 
 void EngineWorker::stop()
 {
+    cancelReconnect();
     if (m_reply)
         m_reply->abort();
     m_lookupToken.reset();
@@ -584,6 +643,7 @@ void EngineWorker::shutdown()
         m_shutDown = true;
     }
     m_timeout->stop();
+    cancelReconnect();
     if (m_reply)
         m_reply->abort();
     m_lookupToken.reset();

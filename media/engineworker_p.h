@@ -64,8 +64,9 @@ public slots:
     void shutdown();
 
 signals:
-    // `percent`: the buffer's fill while buffering.
-    void statusChanged(MediaEngine::Status status, MediaEngine::Reason reason, int percent);
+    // `detail`: the buffer's fill while buffering, the attempt while
+    // reconnecting.
+    void statusChanged(MediaEngine::Status status, MediaEngine::Reason reason, int detail);
     void rebuffered();
     void positionChanged(double position, bool seekable);
     void entryStarted(const QString &address);
@@ -84,7 +85,13 @@ private:
     void dropPlayer();
     void candidateFailed(Reason why);
     void onEvent(quint64 serial, int type, float value);
-    void setStatus(Status s, Reason reason = Reason::None, int percent = 0);
+    void setStatus(Status s, Reason reason = Reason::None, int detail = 0);
+    // The stream broke off after sound flowed: open the same entry again,
+    // at once and then with a growing pause, until it plays or the channel
+    // is left. One attempt at a time.
+    void connectionBroke();
+    void scheduleReconnect();
+    void cancelReconnect();
     void onTimeout();
     void armTimeout();
     qint64 bytesRead() const;
@@ -118,6 +125,9 @@ private:
     int m_volume = 100;
     bool m_muted = false;
     QTimer *m_timeout = nullptr;
+    QTimer *m_reconnect = nullptr;
+    int m_reconnectAttempt = 0;  // 0: not reconnecting
+    QString m_lostEntry;
     QNetworkAccessManager *m_nam = nullptr;
     QPointer<QNetworkReply> m_reply;
     std::shared_ptr<std::atomic<quint64>> m_lookupToken;

@@ -39,6 +39,7 @@ public:
     bool muted = false;
     Status status = Status::Idle;
     Reason reason = Reason::None;
+    int statusDetail = 0;
     QString statusText;
     QString entry;
 
@@ -118,7 +119,9 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
 
     connect(d->ui.playPauseButton, &QToolButton::clicked, this, [this] {
         Errors::guarded([this] {
-            if (d->status == Status::Playing || d->status == Status::Buffering)
+            if (d->status == Status::Reconnecting)
+                stop();  // nothing to pause: the wait for the station ends
+            else if (d->status == Status::Playing || d->status == Status::Buffering)
                 pause();
             else
                 play();
@@ -153,14 +156,16 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     d->thread = new QThread;
     d->thread->setObjectName(QStringLiteral("brelo-engine"));
     d->worker->moveToThread(d->thread);
-    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, Reason reason, int percent) {
-        const QString text = StatusTexts::text(s, reason, percent);
+    d->ui.statusLabel->installEventFilter(this);
+    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, Reason reason, int detail) {
+        const QString text = StatusTexts::text(s, reason, detail);
         d->status = s;
         d->reason = reason;
+        d->statusDetail = detail;
         d->statusText = text;
-        d->ui.statusLabel->setText(text);
-        d->ui.statusLabel->setToolTip(text);
-        const bool running = s == Status::Playing || s == Status::Buffering || s == Status::Connecting;
+        showStatus();
+        const bool running = s == Status::Playing || s == Status::Buffering || s == Status::Connecting
+            || s == Status::Reconnecting;
         d->ui.playPauseButton->setIcon(
             style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
         d->ui.playPauseButton->setToolTip(running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir"));
@@ -307,6 +312,20 @@ void MediaEngine::applyUiMode()
     d->ui.volumeSlider->setVisible(full);
     if (!d->fullScreen)
         d->surface->setVisible(m != QLatin1String("invisible"));
+    showStatus();
+}
+
+void MediaEngine::showStatus()
+{
+    // The compact controls have room for a few words: their wording is
+    // shorter, what still does not fit ends in an ellipsis, and the tooltip
+    // always holds the whole text.
+    QLabel *label = d->ui.statusLabel;
+    const bool compact = d->uiMode != QLatin1String("full");
+    const QString shown = StatusTexts::text(d->status, d->reason, d->statusDetail, compact);
+    label->setText(
+        label->fontMetrics().elidedText(shown, Qt::ElideRight, qMax(0, label->contentsRect().width())));
+    label->setToolTip(d->statusText);
 }
 
 void MediaEngine::setFullScreen(bool on)
@@ -334,6 +353,8 @@ void MediaEngine::setFullScreen(bool on)
 
 bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == d->ui.statusLabel && event->type() == QEvent::Resize)
+        showStatus();
     if (watched == d->surface) {
         const WId now = d->surface->internalWinId();
         if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown && d->xwindow && now

@@ -24,7 +24,9 @@ class MediaEngine : public QWidget
     Q_PROPERTY(QString ControlData READ controlData WRITE setControlData DESIGNABLE false)
 
 public:
-    enum class Status { Idle, Connecting, Buffering, Playing, Paused, Stopped, Failed };
+    // Reconnecting: the stream broke off after sound flowed and the engine
+    // opens it again by itself, for as long as the channel stays chosen.
+    enum class Status { Idle, Connecting, Buffering, Playing, Paused, Stopped, Failed, Reconnecting };
     Q_ENUM(Status)
     // Why playback stopped or failed; None while all is well.
     enum class Reason {
@@ -119,6 +121,7 @@ protected:
 private:
     void applyUiMode();
     void startAddress();
+    void showStatus();
 
     class Private;
     std::unique_ptr<Private> d;

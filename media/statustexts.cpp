@@ -21,9 +21,13 @@ QString reasonText(MediaEngine::Reason reason)
 
 }  // namespace
 
-QString text(MediaEngine::Status status, MediaEngine::Reason reason, int percent)
+QString text(MediaEngine::Status status, MediaEngine::Reason reason, int detail, bool compact)
 {
     using S = MediaEngine::Status;
+    if (status == S::Reconnecting) {
+        const QString word = QStringLiteral("Reconectando…");
+        return compact || detail <= 0 ? word : QStringLiteral("%1 (tentativa %2)").arg(word).arg(detail);
+    }
     // A reason says more than the bare state: "stopped" because the
     // broadcast ended, "failed" because the station did not answer.
     if (reason != MediaEngine::Reason::None)
@@ -31,11 +35,12 @@ QString text(MediaEngine::Status status, MediaEngine::Reason reason, int percent
     switch (status) {
     case S::Idle: return {};
     case S::Connecting: return QStringLiteral("Conectando...");
-    case S::Buffering: return QStringLiteral("Armazenando em buffer: %1%").arg(percent);
+    case S::Buffering: return QStringLiteral("Armazenando em buffer: %1%").arg(detail);
     case S::Playing: return QStringLiteral("Reproduzindo");
     case S::Paused: return QStringLiteral("Pausado");
     case S::Stopped: return QStringLiteral("Parado");
     case S::Failed: return reasonText(MediaEngine::Reason::Unreachable);
+    case S::Reconnecting: break;
     }
     return {};
 }

@@ -9,8 +9,9 @@
 // here.
 namespace StatusTexts {
 
-// `percent` is the buffer's fill while buffering, ignored otherwise.
+// `detail` is the buffer's fill while buffering, the attempt while
+// reconnecting. `compact`: the wording for the compact controls.
 QString text(MediaEngine::Status status, MediaEngine::Reason reason = MediaEngine::Reason::None,
-             int percent = 0);
+             int detail = 0, bool compact = false);
 
 }  // namespace StatusTexts

@@ -391,6 +391,20 @@ int StreamServer::requests(const QString &path) const
     return n;
 }
 
+void StreamServer::goDownFor(int ms)
+{
+    QMetaObject::invokeMethod(
+        m_core.get(),
+        [c = m_core.get(), ms] {
+            const QHostAddress address = c->server->serverAddress();
+            const quint16 port = c->server->serverPort();
+            c->server->close();
+            c->closeAll();
+            QTimer::singleShot(ms, c, [c, address, port] { c->server->listen(address, port); });
+        },
+        Qt::BlockingQueuedConnection);
+}
+
 void StreamServer::closeAll()
 {
     QMetaObject::invokeMethod(

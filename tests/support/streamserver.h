@@ -72,6 +72,9 @@ public:
 
     // Drops every client connection at once.
     void closeAll();
+    // As a station that goes down: drops every connection and refuses new
+    // ones for `ms`, then listens again on the same port.
+    void goDownFor(int ms);
 
     class Core;
 
