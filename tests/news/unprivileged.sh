@@ -1,0 +1,30 @@
+#!/bin/sh
+# Runs a test as an ordinary user, so that Chromium starts its sandbox (it
+# keeps none as root). As root it uses the system user "brelotest",
+# creating it when missing; as any other user it runs the test as it is.
+#
+#   tests/news/unprivileged.sh <test binary> [args...]
+set -eu
+[ "$(id -u)" -ne 0 ] && exec "$@"
+
+user=brelotest
+if ! id -u "$user" >/dev/null 2>&1; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
+fi
+
+# A home and a runtime folder of its own: Chromium keeps its profile there.
+home=$(mktemp -d /tmp/brelo-unprivileged.XXXXXX)
+trap 'rm -rf "$home"' EXIT INT TERM
+mkdir -m 700 "$home/run"
+chown -R "$user:" "$home"
+
+run() {
+    setpriv --reuid="$user" --regid="$user" --init-groups --reset-env -- \
+        env HOME="$home" XDG_RUNTIME_DIR="$home/run" DISPLAY="${DISPLAY:-}" QT_QPA_PLATFORM=xcb \
+        BRELO_SOURCE_DIR="${BRELO_SOURCE_DIR:-}" BRELO_BINARY_DIR="${BRELO_BINARY_DIR:-}" "$@"
+}
+if ! run test -x "$1"; then
+    echo "$user cannot run $1: every folder above it must be open to other users" >&2
+    exit 1
+fi
+run "$@"
