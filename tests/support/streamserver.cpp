@@ -21,6 +21,7 @@ struct Route {
     bool isStream = false;
     StreamServer::Stream stream;
     QByteArray body, contentType;
+    int redirectStatus = 0;  // non-zero: `body` is the Location
 };
 
 struct Stats {
@@ -161,6 +162,13 @@ public:
         }
         c->route = key;
         addStat(key, 1, 0, 1);
+        if (route.redirectStatus) {
+            c->socket->write("HTTP/1.0 " + QByteArray::number(route.redirectStatus)
+                             + " Redirect\r\nLocation: " + route.body
+                             + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            c->socket->disconnectFromHost();
+            return;
+        }
         if (!route.isStream) {
             c->socket->write("HTTP/1.0 200 OK\r\nContent-Type: " + route.contentType
                              + "\r\nContent-Length: " + QByteArray::number(route.body.size())
@@ -196,6 +204,12 @@ public:
     {
         const qint64 now = c->clock.elapsed();
         const Stream &st = c->stream;
+        if (st.dropAfterMs >= 0 && now >= st.dropAfterMs) {
+            // Queued: dropping the connection deletes `c` under our feet.
+            c->streaming = false;
+            QMetaObject::invokeMethod(c->socket, &QTcpSocket::abort, Qt::QueuedConnection);
+            return;
+        }
         if (st.delivery == Delivery::Stalls) {
             if (c->stallUntilMs >= 0 && now < c->stallUntilMs)
                 return;
@@ -325,6 +339,15 @@ void StreamServer::addFile(const QString &path, const QByteArray &body, const QB
     Route r;
     r.body = body;
     r.contentType = contentType;
+    m_core->routes.insert(path, r);
+}
+
+void StreamServer::addRedirect(const QString &path, const QString &location, int status)
+{
+    QMutexLocker lock(&m_core->mutex);
+    Route r;
+    r.body = location.toUtf8();
+    r.redirectStatus = status;
     m_core->routes.insert(path, r);
 }
 

@@ -40,6 +40,7 @@ public:
         int burstMs = 2000;
         int stallMaxMs = 250;
         int sampleRate = 22050;
+        int dropAfterMs = -1;  // >= 0: the server drops the connection this long into the stream
     };
 
     explicit StreamServer(QObject *parent = nullptr);
@@ -58,6 +59,8 @@ public:
     void addStream(const QString &path, double toneHz, Delivery delivery = Delivery::RealTime);
     void addFile(const QString &path, const QByteArray &body,
                  const QByteArray &contentType = QByteArrayLiteral("video/x-ms-asf"));
+    // An HTTP redirect ("302 Found" unless told) to `location`.
+    void addRedirect(const QString &path, const QString &location, int status = 302);
     void removeRoute(const QString &path);
 
     // Playlist bodies.

@@ -1,0 +1,197 @@
+// A long run of channel switches at random moments among stations that
+// misbehave the way real ones do: a good stream, one that accepts and sends
+// nothing, a refused port, a name that does not resolve, a malformed
+// playlist, a redirect loop, a 10 MiB playlist, binary garbage and a stream
+// that drops mid-play. Prints crashes, threads and resident memory at the
+// start, the middle and the end (each taken once the good stream plays
+// again), and the worst lateness of the user-interface thread.
+//
+//   unshare -n -- scripts/test-session.sh build/bench/media/bench_soak \
+//       [--switches 1000] [--max-gap-ms 1500] [--seed 1]
+//
+// The switching runs in a child process, so that a crash is counted and
+// reported instead of ending the benchmark.
+#include "media/enginefixture.h"
+#include "media/mediaengine.h"
+#include "support/streamserver.h"
+#include "support/tonedetector.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <cstdio>
+
+using namespace EngineTest;
+
+namespace {
+
+struct Sample {
+    long threads, rssKb;
+};
+
+// Only loopback may be reached: the unresolvable name must not leak out as
+// a real name lookup.
+bool onlyLoopback()
+{
+    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
+        if (!(i.flags() & QNetworkInterface::IsLoopBack) && (i.flags() & QNetworkInterface::IsUp)
+            && !i.addressEntries().isEmpty())
+            return false;
+    return true;
+}
+
+QByteArray randomBytes(qsizetype n, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    QByteArray b(n, Qt::Uninitialized);
+    rng.fillRange(reinterpret_cast<quint32 *>(b.data()), n / 4);
+    return b;
+}
+
+int runChild(const QCommandLineParser &args)
+{
+    const int switches = args.value("switches").toInt();
+    const int maxGapMs = args.value("max-gap-ms").toInt();
+    const quint32 seed = args.value("seed").toUInt();
+
+    StreamServer server;
+    if (!server.listen()) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
+        return 2;
+    }
+    const QList<double> tones{440, 880};
+    server.addStream("/good", 440);
+    server.addStream("/silent", {.toneHz = 600, .delivery = StreamServer::Delivery::Hung});
+    server.addStream("/drops", {.toneHz = 880, .dropAfterMs = 1500});
+    server.addFile("/bad.asx",
+                   "<ASX version=\"3.0\"><ENTRY><REF HREF=\"\x01::\x7f//\"<REF href='"
+                       + randomBytes(300, seed) + "<entry><ref href=");
+    server.addRedirect("/loop", server.url("/loop2"));
+    server.addRedirect("/loop2", server.url("/loop"));
+    server.addRedirect("/loop.asx", server.url("/loop2.asx"));
+    server.addRedirect("/loop2.asx", server.url("/loop.asx"));
+    QStringList huge;
+    for (int i = 0; huge.size() * 40 < 10 * 1024 * 1024; ++i)
+        huge << server.url(QStringLiteral("/good?n=%1").arg(i));
+    server.addFile("/huge.m3u", StreamServer::m3u(huge), "audio/x-mpegurl");
+    server.addFile("/garbage", randomBytes(2 * 1024 * 1024, seed + 1), "audio/mpeg");
+
+    const QStringList stations{server.url("/good"),
+                               server.url("/silent"),
+                               QStringLiteral("http://127.0.0.1:%1/aovivo").arg(closedPort()),
+                               QStringLiteral("http://canal-inexistente.invalid/aovivo"),
+                               server.url("/bad.asx"),
+                               server.url("/loop"),
+                               server.url("/loop.asx"),
+                               server.url("/huge.m3u"),
+                               server.url("/garbage"),
+                               server.url("/drops")};
+
+    ToneDetector detector;
+    MediaEngine::Options options = quietOptions(detector, 3000);
+    options.video = true;  // the picture's threads and windows take part too
+    MediaEngine::setDefaultOptions(options);
+    MediaEngine engine;
+    engine.resize(320, 240);
+    engine.show();
+
+    // The same state at every checkpoint: the good stream audible, the old
+    // connections gone, the engine's helpers given time to leave.
+    auto settle = [&]() -> Sample {
+        detector.reset();
+        engine.setURL(stations.first());
+        if (!detector.waitForTone(440, tones, 15000))
+            std::printf("  (the good stream did not play: %s)\n", qPrintable(engine.statusText()));
+        QTest::qWaitFor([&] { return server.openConnections() == 1; }, 15000);
+        QTest::qWait(3000);
+        return {threadCount(), rssKb()};
+    };
+
+    const Sample start = settle();
+    QRandomGenerator rng(seed);
+    QHash<QString, int> failures;
+    QObject::connect(&engine, &MediaEngine::statusChanged, [&](MediaEngine::Status s, const QString &) {
+        if (s == MediaEngine::Status::Failed)
+            ++failures[engine.URL()];
+    });
+    LatenessProbe probe;
+    long peakThreads = 0;
+    qint64 slowestCall = 0;
+    QElapsedTimer clock, call;
+    clock.start();
+    probe.start();
+    Sample middle{};
+    qint64 worstLate = 0;
+    for (int i = 0; i < switches; ++i) {
+        call.start();
+        engine.setURL(stations.at(rng.bounded(stations.size())));
+        slowestCall = qMax(slowestCall, call.elapsed());
+        // Mostly the quick hops of a user running down the list, now and
+        // then a stay long enough for a station to answer, fail or drop.
+        const int gap = rng.bounded(100) < 80 ? rng.bounded(200) : 200 + rng.bounded(qMax(1, maxGapMs - 200));
+        QTest::qWait(gap);
+        peakThreads = qMax(peakThreads, threadCount());
+        if (i + 1 == switches / 2) {
+            worstLate = qMax(worstLate, probe.stop());
+            middle = settle();
+            probe.start();
+        }
+    }
+    worstLate = qMax(worstLate, probe.stop());
+    const double seconds = clock.elapsed() / 1000.0;
+    const Sample end = settle();
+    const bool playsAtEnd = detector.dominant(tones) == 440;
+    engine.shutdown(2000);
+
+    std::printf("switches: %d in %.0f s among %lld stations (seed %u)\n", switches, seconds,
+                qlonglong(stations.size()), seed);
+    std::printf("threads: start %ld, middle %ld, end %ld (peak while switching %ld)\n", start.threads,
+                middle.threads, end.threads, peakThreads);
+    std::printf("RSS: start %ld kB, middle %ld kB, end %ld kB (end/middle %.3f)\n", start.rssKb, middle.rssKb,
+                end.rssKb, middle.rssKb ? double(end.rssKb) / middle.rssKb : 0.0);
+    std::printf("UI thread: worst lateness %lld ms (limit 50), slowest URL write %lld ms\n",
+                qlonglong(worstLate), qlonglong(slowestCall));
+    int failed = 0;
+    for (int n : std::as_const(failures))
+        failed += n;
+    std::printf("stations reported as failed: %d times; good stream plays at the end: %s\n", failed,
+                playsAtEnd ? "yes" : "NO");
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QCommandLineParser args;
+    args.addOption({"switches", "Channel switches.", "n", "1000"});
+    args.addOption({"max-gap-ms", "Longest pause between switches.", "ms", "1500"});
+    args.addOption({"seed", "Seed of the random choices.", "n", "1"});
+    args.addOption({"child", "Run the switching here (used by the parent)."});
+    args.addHelpOption();
+    args.process(app);
+
+    if (!onlyLoopback()) {
+        std::fprintf(stderr, "run this inside a network namespace of its own (unshare -n)\n");
+        return 2;
+    }
+    if (args.isSet("child"))
+        return runChild(args);
+
+    QStringList childArgs = app.arguments().mid(1);
+    childArgs << "--child";
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(app.applicationFilePath(), childArgs);
+    child.waitForFinished(-1);
+    const bool crashed = child.exitStatus() == QProcess::CrashExit;
+    std::printf("crashes: %d%s\n", crashed ? 1 : 0,
+                crashed ? qPrintable(QStringLiteral(" (%1)").arg(child.errorString())) : "");
+    return crashed ? 1 : child.exitCode();
+}
