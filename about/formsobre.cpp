@@ -3,6 +3,7 @@
 #include "about/linkmarkup.h"
 #include "about/placement.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "platform/taskbarhint.h"
 #include "ui_formsobre.h"
 
@@ -137,6 +138,7 @@ void Tfsobre::LinkLabel1LinkClick(QObject *Sender, const QString &Link, LinkKind
     Q_UNUSED(Sender);
     Q_UNUSED(LinkType);
     // Whether anything opened is the desktop's business; nothing is reported.
+    qCDebug(lcAbout) << "link:" << Link;
     if (linkOpener())
         linkOpener()(Link);
     else

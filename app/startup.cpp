@@ -31,6 +31,16 @@ void prepareEnvironment()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
+const char *guardOutcome(SingleInstanceGuard::Result r)
+{
+    switch (r) {
+    case SingleInstanceGuard::Result::Acquired: return "acquired";
+    case SingleInstanceGuard::Result::Busy: return "held by a running copy, start refused";
+    case SingleInstanceGuard::Result::Unprotected: return "could not be set up, starting unprotected";
+    }
+    return "?";
+}
+
 }  // namespace
 
 int runBrelo(int argc, char **argv)
@@ -47,13 +57,16 @@ int runBrelo(int argc, char **argv)
     QApplication::setWindowIcon(AppIcon::icon());
 
     SingleInstanceGuard guard(AppInfo::instanceName());
-    if (guard.acquire() == SingleInstanceGuard::Result::Busy) {
+    const SingleInstanceGuard::Result held = guard.acquire();
+    qCDebug(lcApp) << "instance guard:" << guardOutcome(held);
+    if (held == SingleInstanceGuard::Result::Busy) {
         QMessageBox::information(nullptr, QStringLiteral("Atenção"),
                                  QStringLiteral("Atenção o programa já está aberto!."));
         return 0;
     }
 
     if (topLevelWindowTitled(AppInfo::blockingWindowTitle())) {
+        qCDebug(lcApp) << "start refused: a window titled" << AppInfo::blockingWindowTitle() << "exists";
         QMessageBox::information(nullptr, QStringLiteral("Information"),
                                  QStringLiteral("Você não pode executar outra cópia do aplicativo"));
         return 0;
@@ -64,24 +77,48 @@ int runBrelo(int argc, char **argv)
     // Before the first window: the accessibility bridge joins the bus then.
     bus.settle();
     ProgramWindows windows;
-    windows.create();
-    // A library that cannot start is known only once the engine's thread
-    // tried it; the program then says so and ends, as for any error at
-    // start-up.
-    QObject::connect(windows.main()->PlayerBrelo, &MediaEngine::unavailable, &app, [&](const QString &text) {
-        qCWarning(lcApp) << "media engine unavailable; ending";
-        windows.main()->hide();
-        Errors::showErrorBox(text);
-        QCoreApplication::quit();
-    });
-    windows.main()->show();
-    // The desktop's media keys and widgets; joins the bus in the background.
-    auto *controls = new DesktopControls(windows.main(), windows.main());
-    (new MprisService(controls, controls))->start();
-    app.exec();
+    return runWindows(
+        windows,
+        [](ProgramWindows &w) {
+            w.create();
+            // A library that cannot start is known only once the engine's
+            // thread tried it; the program then says so and ends, as for any
+            // error at start-up.
+            QObject::connect(w.main()->PlayerBrelo, &MediaEngine::unavailable, qApp,
+                             [&w](const QString &text) {
+                                 qCWarning(lcApp) << "media engine unavailable; ending";
+                                 w.main()->hide();
+                                 Errors::showErrorBox(text);
+                                 QCoreApplication::quit();
+                             });
+        },
+        [](ProgramWindows &w) {
+            // The desktop's media keys and widgets; joins the bus in the background.
+            auto *controls = new DesktopControls(w.main(), w.main());
+            (new MprisService(controls, controls))->start();
+        });
+}
 
+int runWindows(ProgramWindows &windows, const std::function<void(ProgramWindows &)> &create,
+               const std::function<void(ProgramWindows &)> &shown)
+{
     // A stream whose host name never resolves can hold the library for
     // seconds; the process must still end at once.
-    windows.main()->PlayerBrelo->shutdown();
+    const auto shutDownEngine = [&windows] {
+        if (windows.main())
+            windows.main()->PlayerBrelo->shutdown();
+    };
+    if (!Errors::guarded([&] { create(windows); })) {
+        qCWarning(lcApp) << "start-up failed: the windows could not be created";
+        shutDownEngine();
+        return 1;
+    }
+    windows.main()->show();
+    if (shown)
+        shown(windows);
+    qCDebug(lcApp) << "event loop running";
+    QApplication::exec();
+    qCDebug(lcApp) << "event loop ended";
+    shutDownEngine();
     return 0;
 }

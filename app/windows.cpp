@@ -4,6 +4,7 @@
 #include "catalogue/listenerlistloader.h"
 #include "desktop/volumememory.h"
 #include "news/noticia.h"
+#include "platform/logging.h"
 #include "player/principal.h"
 
 // The windows live until the process ends: the engine inside the main
@@ -23,6 +24,7 @@ void ProgramWindows::create()
     m_main->FormCreate();
     m_about = new Tfsobre(m_main);
     m_news = new TBrowseNoticia(m_main);
+    qCDebug(lcApp) << "windows created: main, About, news";
 }
 
 QDialog *ProgramWindows::newsWindow() const

@@ -4,7 +4,7 @@
 
 namespace {
 // The panels sit below a thin line that separates the bar from the page.
-constexpr int TopBorder = 2;
+constexpr int kTopBorder = 2;
 }  // namespace
 
 NewsStatusBar::NewsStatusBar(QWidget *parent) : QWidget(parent) { }
@@ -55,7 +55,7 @@ std::optional<QRect> NewsStatusBar::panelRect(int index) const
         left += m_panels.at(i).width;
     const bool last = index == m_panels.size() - 1;
     const int right = last ? qMax(width(), left) : left + m_panels.at(index).width;
-    return QRect(QPoint(left, TopBorder), QPoint(right - 1, height() - 1));
+    return QRect(QPoint(left, kTopBorder), QPoint(right - 1, height() - 1));
 }
 
 void NewsStatusBar::resizeEvent(QResizeEvent *e)

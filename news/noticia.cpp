@@ -6,6 +6,7 @@
 #include "news/statustexts.h"
 #include "news/webbrowser.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "platform/taskbarhint.h"
 
 #include <QDateTime>
@@ -17,15 +18,15 @@
 #include <algorithm>
 
 namespace {
-const QString CaptionSuffix = QStringLiteral(" - Brelo Browser");
-constexpr int StatusPanel = 0;
-constexpr int ProgressPanel = 1;
-constexpr int DatePanel = 2;
-constexpr int TimePanel = 3;
+const QString kCaptionSuffix = QStringLiteral(" - Brelo Browser");
+constexpr int kStatusPanel = 0;
+constexpr int kProgressPanel = 1;
+constexpr int kDatePanel = 2;
+constexpr int kTimePanel = 3;
 // The progress bar leaves the right end of its panel free.
-constexpr int ProgressBarGap = 5;
+constexpr int kProgressBarGap = 5;
 // Longest the browser waits for the player to be drawn before starting.
-constexpr int PlayerWaitMs = 1500;
+constexpr int kPlayerWaitMs = 1500;
 }  // namespace
 
 TBrowseNoticia::TBrowseNoticia(QWidget *parent) : TBrowseNoticia(NewsSiteCatalogue(), parent) { }
@@ -97,8 +98,8 @@ void TBrowseNoticia::FormCreate()
     if (!m_sites.rows().isEmpty())
         WebBrowser->Navigate(m_sites.at(0).address);
     BrowseCombo->setCurrentIndex(0);
-    StatusBar1->setPanelText(DatePanel, StatusTexts::datePanel(QDate::currentDate()));
-    StatusBar1->setPanelText(TimePanel, StatusTexts::timePanel(QTime::currentTime()));
+    StatusBar1->setPanelText(kDatePanel, StatusTexts::datePanel(QDate::currentDate()));
+    StatusBar1->setPanelText(kTimePanel, StatusTexts::timePanel(QTime::currentTime()));
 }
 
 // The web engine takes a noticeable while to come up and blocks the thread
@@ -114,7 +115,7 @@ void TBrowseNoticia::startBrowserSoon()
         if (handle && player->isVisible() && !handle->isExposed() && !WebBrowser->isStarted()) {
             m_waitingFor = handle;
             handle->installEventFilter(this);
-            QTimer::singleShot(PlayerWaitMs, this, &TBrowseNoticia::startBrowser);
+            QTimer::singleShot(kPlayerWaitMs, this, &TBrowseNoticia::startBrowser);
             return;
         }
         startBrowser();
@@ -127,6 +128,8 @@ void TBrowseNoticia::startBrowser()
         m_waitingFor->removeEventFilter(this);
         m_waitingFor = nullptr;
     }
+    if (!WebBrowser->isStarted())
+        qCDebug(lcNews) << "starting the web engine";
     WebBrowser->start();
 }
 
@@ -188,7 +191,7 @@ void TBrowseNoticia::keyPressEvent(QKeyEvent *e)
 
 void TBrowseNoticia::FormResize()
 {
-    const auto panel = StatusBar1->panelRect(ProgressPanel);
+    const auto panel = StatusBar1->panelRect(kProgressPanel);
     if (!panel)
         return;
     if (ProgressBar1->parentWidget() != StatusBar1) {
@@ -196,21 +199,24 @@ void TBrowseNoticia::FormResize()
         ProgressBar1->setParent(StatusBar1);
         ProgressBar1->setVisible(shown);
     }
-    ProgressBar1->setGeometry(panel->left(), panel->top(), panel->width() - ProgressBarGap, panel->height());
+    ProgressBar1->setGeometry(panel->left(), panel->top(), panel->width() - kProgressBarGap, panel->height());
 }
 
 void TBrowseNoticia::btnvoltarClick()
 {
+    qCDebug(lcNews) << "back";
     WebBrowser->GoBack();
 }
 
 void TBrowseNoticia::btnavancarClick()
 {
+    qCDebug(lcNews) << "forward";
     WebBrowser->GoForward();
 }
 
 void TBrowseNoticia::btnAtualizarClick()
 {
+    qCDebug(lcNews) << "refresh";
     WebBrowser->Refresh();
 }
 
@@ -222,15 +228,17 @@ void TBrowseNoticia::BtnSairClick()
 void TBrowseNoticia::BrowseComboClick()
 {
     for (const CatalogueEntry &row : m_sites.rows()) {
-        if (BrowseCombo->currentText() == row.text)
+        if (BrowseCombo->currentText() == row.text) {
+            qCDebug(lcNews) << "site chosen:" << row.address;
             WebBrowser->Navigate(row.address);
+        }
     }
     WebBrowser->setFocus();
 }
 
 void TBrowseNoticia::WebBrowserStatusTextChange(const QString &Text)
 {
-    StatusBar1->setPanelText(StatusPanel, Text);
+    StatusBar1->setPanelText(kStatusPanel, Text);
 }
 
 void TBrowseNoticia::showDownloadProgress(qint64 received, qint64 total)
@@ -266,5 +274,5 @@ void TBrowseNoticia::WebBrowserCommandStateChange(int Command, bool Enable)
 
 void TBrowseNoticia::WebBrowserTitleChange(const QString &Text)
 {
-    setWindowTitle(Text + CaptionSuffix);
+    setWindowTitle(Text + kCaptionSuffix);
 }

@@ -20,8 +20,8 @@
 namespace {
 
 // What the engine says when asked to go where there is no page.
-constexpr quint32 E_FAIL_CODE = 0x80004005u;
-const char *const RefusedText = "Erro não especificado";
+constexpr quint32 kFailCode = 0x80004005u;
+const char *const kRefusedText = "Erro não especificado";
 
 // How long a pop-up may stay blank before it is closed: long enough for a
 // page that opens a window first and sends it somewhere once it knows where.
@@ -138,12 +138,14 @@ void NewsWebBrowser::start()
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStartedStatus:
+            qCDebug(lcNews) << "loading" << info.url().toDisplayString();
             emit StatusTextChange(QStringLiteral("Abrindo página ") + info.url().toString());
             break;
         case QWebEngineLoadingInfo::LoadSucceededStatus:
             emit StatusTextChange(QStringLiteral("Concluído"));
             break;
         case QWebEngineLoadingInfo::LoadFailedStatus:
+            qCDebug(lcNews) << "load failed:" << info.url().toDisplayString() << info.errorString();
             emit StatusTextChange(QStringLiteral("Não foi possível abrir a página ") + info.url().toString());
             break;
         case QWebEngineLoadingInfo::LoadStoppedStatus: break;
@@ -190,15 +192,19 @@ void NewsWebBrowser::Navigate(const QString &address)
 
 void NewsWebBrowser::GoBack()
 {
-    if (!m_view || !m_view->history()->canGoBack())
-        throw ControlError(QString::fromUtf8(RefusedText), E_FAIL_CODE);
+    if (!m_view || !m_view->history()->canGoBack()) {
+        qCDebug(lcNews) << "back refused: no earlier page";
+        throw ControlError(QString::fromUtf8(kRefusedText), kFailCode);
+    }
     m_view->back();
 }
 
 void NewsWebBrowser::GoForward()
 {
-    if (!m_view || !m_view->history()->canGoForward())
-        throw ControlError(QString::fromUtf8(RefusedText), E_FAIL_CODE);
+    if (!m_view || !m_view->history()->canGoForward()) {
+        qCDebug(lcNews) << "forward refused: no later page";
+        throw ControlError(QString::fromUtf8(kRefusedText), kFailCode);
+    }
     m_view->forward();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/errors.h"
 #include "platform/appinfo.h"
+#include "platform/logging.h"
 
 #include <QMessageBox>
 
@@ -37,6 +38,7 @@ QString boxText(const QString &text)
 void showErrorBox(const QString &text)
 {
     const QString shown = boxText(text);
+    qCWarning(lcApp) << "error box:" << shown;
     if (reporter()) {
         reporter()(shown);
         return;
@@ -50,15 +52,17 @@ void setErrorReporter(ErrorReporter r)
     reporter() = std::move(r);
 }
 
-void guarded(const std::function<void()> &handler)
+bool guarded(const std::function<void()> &handler)
 {
     try {
         handler();
+        return true;
     } catch (const ControlError &e) {
         showErrorBox(e.text());
     } catch (const std::exception &e) {
         showErrorBox(QString::fromUtf8(e.what()));
     }
+    return false;
 }
 
 }  // namespace Errors

@@ -46,7 +46,7 @@ using ErrorReporter = std::function<void(const QString &boxText)>;
 void setErrorReporter(ErrorReporter reporter);
 
 // Runs one event handler: an error ends the handler and is reported, and
-// never crosses Qt's event dispatch.
-void guarded(const std::function<void()> &handler);
+// never crosses Qt's event dispatch. False when an error ended it.
+bool guarded(const std::function<void()> &handler);
 
 }  // namespace Errors

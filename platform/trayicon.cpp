@@ -2,24 +2,14 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QStyle>
 #include <QSystemTrayIcon>
 
 namespace {
-
-// Qt picks the D-Bus tray the same way: when a StatusNotifierWatcher runs
-// with a host registered.
-bool statusNotifierHostRegistered()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
-                           QStringLiteral("/StatusNotifierWatcher"),
-                           QStringLiteral("org.kde.StatusNotifierWatcher"), bus);
-    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
-}
 
 QIcon shownIcon(const QIcon &icon)
 {
@@ -31,9 +21,9 @@ QIcon shownIcon(const QIcon &icon)
 }  // namespace
 
 TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
-    : QObject(parent), m_icon(new QSystemTrayIcon(shownIcon(icon), this)),
-      m_statusNotifier(statusNotifierHostRegistered())
+    : QObject(parent), m_icon(new QSystemTrayIcon(shownIcon(icon), this)), m_statusNotifier(false)
 {
+    askStatusNotifierHost();
     m_icon->setToolTip(tip);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         emit activated(translate(int(r), m_statusNotifier));
@@ -41,6 +31,28 @@ TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
 }
 
 TrayIcon::~TrayIcon() = default;
+
+// Qt picks the D-Bus tray the same way: when a StatusNotifierWatcher runs
+// with a host registered. The watcher is another program that may be slow
+// or hung, so it is asked without waiting; until it answers, the icon is
+// taken for an X11 one, whose double click is reported as such.
+void TrayIcon::askStatusNotifierHost()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierWatcher")
+        << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(get), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        m_statusNotifier = reply.isValid() && reply.value().variant().toBool();
+        call->deleteLater();
+    });
+}
 
 void TrayIcon::add()
 {
@@ -62,6 +74,11 @@ bool TrayIcon::isPresent() const
 void TrayIcon::setIcon(const QIcon &icon)
 {
     m_icon->setIcon(shownIcon(icon));
+}
+
+QRect TrayIcon::geometry() const
+{
+    return m_icon->geometry();
 }
 
 QString TrayIcon::toolTip() const

@@ -20,6 +20,8 @@ public:
     void add();
     void remove();
     bool isPresent() const;
+    // Where the tray shows the icon, in screen coordinates.
+    QRect geometry() const;
     void setIcon(const QIcon &icon);
     QString toolTip() const;
 
@@ -36,6 +38,8 @@ signals:
     void activated(int reason);
 
 private:
+    void askStatusNotifierHost();
+
     QSystemTrayIcon *m_icon;
     bool m_statusNotifier;
 };

@@ -1,5 +1,7 @@
 #include "player/balloonhint.h"
 
+#include "player/placement.h"
+
 #include <QBitmap>
 #include <QEnterEvent>
 #include <QGuiApplication>
@@ -56,9 +58,9 @@ BalloonHint::BalloonHint(const QList<QPixmap> &images, QWidget *parent)
     m_delay.setTimerType(Qt::PreciseTimer);
     m_fade.setTimerType(Qt::PreciseTimer);
     m_delay.setSingleShot(true);
-    m_delay.setInterval(showDelayMs);
+    m_delay.setInterval(kShowDelayMs);
     connect(&m_delay, &QTimer::timeout, this, &BalloonHint::appear);
-    m_fade.setInterval(fadeStepMs);
+    m_fade.setInterval(kFadeStepMs);
     connect(&m_fade, &QTimer::timeout, this, &BalloonHint::fadeStep);
 }
 
@@ -128,9 +130,9 @@ void BalloonHint::appear()
 
 void BalloonHint::fadeStep()
 {
-    m_tenths = qBound(0, m_tenths + m_fadeDirection, fadeSteps);
-    setWindowOpacity(m_tenths / double(fadeSteps));
-    if (m_tenths == fadeSteps && m_fadeDirection > 0) {
+    m_tenths = qBound(0, m_tenths + m_fadeDirection, kFadeSteps);
+    setWindowOpacity(m_tenths / double(kFadeSteps));
+    if (m_tenths == kFadeSteps && m_fadeDirection > 0) {
         m_fade.stop();
     } else if (m_tenths == 0 && m_fadeDirection < 0) {
         m_fade.stop();
@@ -149,7 +151,7 @@ QPixmap BalloonHint::picture() const
 QRect BalloonHint::placement(const QPoint &point, const QSize &size, const QRect &screen)
 {
     const bool lowerHalf = point.y() >= screen.top() + screen.height() / 2;
-    QRect r(QPoint(point.x() + anchorShift - size.width() / 2, point.y()), size);
+    QRect r(QPoint(point.x() + kAnchorShift - size.width() / 2, point.y()), size);
     if (lowerHalf)
         r.moveBottom(point.y() - 1);
     if (r.right() > screen.right())
@@ -183,8 +185,8 @@ void BalloonHint::layOut()
     const QRect where = placement(m_anchor, total, screen->geometry());
     m_above = where.top() < m_anchor.y();
     m_body = QRect(QPoint(0, m_above ? 0 : kTailHeight), QSize(total.width(), bodySize.height()));
-    m_tailX = qBound(kRadius + kTailWidth / 2, m_anchor.x() + anchorShift - where.left(),
-                     total.width() - kRadius - kTailWidth / 2 - 1);
+    m_tailX = Placement::keepWithin(m_anchor.x() + kAnchorShift - where.left(), kRadius + kTailWidth / 2,
+                                    total.width() - kRadius - kTailWidth / 2 - 1);
 
     setGeometry(where);
     // The shape comes from a mask rather than a translucent window, so the

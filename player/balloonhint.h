@@ -17,10 +17,10 @@ class BalloonHint : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int showDelayMs = 500;
-    static constexpr int fadeStepMs = 20;
-    static constexpr int fadeSteps = 10;
-    static constexpr int anchorShift = 10;
+    static constexpr int kShowDelayMs = 500;
+    static constexpr int kFadeStepMs = 20;
+    static constexpr int kFadeSteps = 10;
+    static constexpr int kAnchorShift = 10;
 
     explicit BalloonHint(const QList<QPixmap> &images, QWidget *parent = nullptr);
     ~BalloonHint() override;
@@ -38,7 +38,7 @@ public:
     bool isWaiting() const { return m_delay.isActive(); }
 
     // Where a balloon of `size` goes for a pointer at `point`: centred on
-    // the point, moved right by anchorShift, its top at the point — or its
+    // the point, moved right by kAnchorShift, its top at the point — or its
     // bottom there when the point lies in the lower half of `screen` — and
     // pushed sideways back onto the screen.
     static QRect placement(const QPoint &point, const QSize &size, const QRect &screen);

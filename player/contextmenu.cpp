@@ -3,12 +3,14 @@
 
 #include "media/mediaengine.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "platform/trayicon.h"
 #include "player/balloonhint.h"
 #include "player/companionwindows.h"
 #include "player/links.h"
 #include "player/menustyle.h"
 #include "player/menutriggers.h"
+#include "player/placement.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -46,6 +48,9 @@ void showModal(QDialog *dialog)
         return;
     if (dialog->isVisible())
         throw ControlError(QStringLiteral("Cannot make a visible window modal"));
+    // Modal to the main window only: an application-modal window would
+    // also block the tray icon's own window, which must keep answering.
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->exec();
 }
 
@@ -186,30 +191,38 @@ void TFormPrincipal::showPopupMenu(const QPoint &pos)
     QPoint topLeft(pos.x() - size.width(), pos.y());
     if (topLeft.y() + size.height() > area.bottom() + 1)
         topLeft.setY(pos.y() - size.height());
-    topLeft.setX(qBound(area.left(), topLeft.x(), area.right() + 1 - size.width()));
-    topLeft.setY(qBound(area.top(), topLeft.y(), area.bottom() + 1 - size.height()));
+    topLeft.setX(Placement::keepWithin(topLeft.x(), area.left(), area.right() + 1 - size.width()));
+    topLeft.setY(Placement::keepWithin(topLeft.y(), area.top(), area.bottom() + 1 - size.height()));
     PopupMenu->popup(topLeft);
 }
 
 void TFormPrincipal::BrowserNoticias1Click()
 {
+    qCDebug(lcPlayer) << "menu: news browser";
     showModal(m_companions ? m_companions->newsWindow() : nullptr);
 }
 
 void TFormPrincipal::Ajuda1Click()
 {
-    const QString file = Links::helpFileIn(QCoreApplication::applicationDirPath());
-    if (!file.isEmpty())
-        Links::open(QUrl::fromLocalFile(file));
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString file = Links::helpFileIn(folder);
+    if (file.isEmpty()) {
+        qCDebug(lcPlayer) << "menu: help, no help file in" << folder;
+        return;
+    }
+    qCDebug(lcPlayer) << "menu: help";
+    Links::open(QUrl::fromLocalFile(file));
 }
 
 void TFormPrincipal::ConfigurarClick()
 {
+    qCDebug(lcPlayer) << "menu: About";
     showModal(m_companions ? m_companions->aboutWindow() : nullptr);
 }
 
 void TFormPrincipal::Encerrar1Click()
 {
+    qCDebug(lcPlayer) << "menu: exit";
     QApplication::processEvents();
     QApplication::exit(0);
     RemoveTrayIcon();
@@ -235,5 +248,6 @@ void TFormPrincipal::btnMenuMouseLeave()
 
 void TFormPrincipal::Label1Click()
 {
+    qCDebug(lcPlayer) << "update label: download page";
     Links::open(Links::downloadPage());
 }

@@ -8,8 +8,10 @@
 
 #include "media/mediaengine.h"
 #include "platform/errors.h"
+#include "platform/logging.h"
 #include "platform/trayicon.h"
 #include "player/placement.h"
+#include "player/presentation.h"
 #include "player/x11window.h"
 
 #include <QComboBox>
@@ -26,13 +28,15 @@
 
 namespace {
 
-// How long the first showing waits for the window manager to tell the
-// frame it will draw; it answers within milliseconds.
-constexpr int frameWaitMs = 300;
+// How long a showing may still wait for the window manager to tell the
+// frame it will draw. It was asked when the window was created and answers
+// within milliseconds; one that says nothing must not freeze the program,
+// and the frame it tells later re-places the window.
+constexpr int kFrameWaitMs = 30;
 
 // How long after a showing the window manager is taken to be still taking
 // the window in (rather than the user dragging it).
-constexpr int shownSettleMs = 300;
+constexpr int kShownSettleMs = 300;
 
 QRect primaryScreen()
 {
@@ -41,11 +45,11 @@ QRect primaryScreen()
 
 }  // namespace
 
-void TFormPrincipal::setOuterSize(int width, int height)
+void TFormPrincipal::setOuterSize(const QSize &size)
 {
     m_shownOuter = QRect();  // a new presentation supersedes the showing's place
     const QRect outer = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
-    Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), QSize(width, height)));
+    Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), size));
 }
 
 void TFormPrincipal::cornerPlacement()
@@ -106,34 +110,41 @@ void TFormPrincipal::requestStayOnTop()
     }
     // Qt sets the state when it maps the window; a window manager may drop
     // it later. Asking only when it is missing leaves the stacking alone.
-    if (X11Window::isManaged(this) && !X11Window::isAbove(this))
+    if (X11Window::isManaged(this) && !X11Window::isAbove(this)) {
+        qCDebug(lcPlayer) << "stay-on-top: asked the window manager again";
         X11Window::requestAbove(this);
+    }
 }
 
 void TFormPrincipal::ModoNormal1Click()
 {
+    qCDebug(lcPlayer) << "presentation: Normal";
     PlayerBrelo->setUiMode(QStringLiteral("Mini"));
     PlayerBrelo->move(0, 0);
-    setOuterSize(168, 228);
-    PlayerBrelo->resize(162, 185);
-    BreloCombo->move(20, 184);
-    btnMenu->move(-1, 183);
+    setOuterSize(Presentation::kNormal.window);
+    PlayerBrelo->resize(Presentation::kNormal.player);
+    BreloCombo->move(Presentation::kNormal.combo);
+    btnMenu->move(Presentation::kNormal.menuButton);
+    Label1->hide();
     cornerPlacement();
 }
 
 void TFormPrincipal::ModoMaior1Click()
 {
-    setOuterSize(366, 381);
-    PlayerBrelo->resize(362, 337);
-    BreloCombo->move(21, 336);
-    btnMenu->move(0, 335);
+    qCDebug(lcPlayer) << "presentation: Extended";
+    setOuterSize(Presentation::kExtended.window);
+    PlayerBrelo->resize(Presentation::kExtended.player);
+    BreloCombo->move(Presentation::kExtended.combo);
+    btnMenu->move(Presentation::kExtended.menuButton);
     PlayerBrelo->setUiMode(QStringLiteral("Full"));
-    Label1->move(Label1->x(), 341);
+    Label1->move(Label1->x(), Presentation::kExtendedLabelTop);
+    Label1->show();
     screenClamp();
 }
 
 void TFormPrincipal::ModoTelaCheia1Click()
 {
+    qCDebug(lcPlayer) << "presentation: full screen";
     PlayerBrelo->setFullScreen(true);
 }
 
@@ -142,31 +153,47 @@ void TFormPrincipal::ModoRdio1Click()
     // Chosen while hidden in the tray, the minimised state is what the next
     // showing must come up with.
     m_hiddenByMinimise = false;
-    if (!(windowState() & Qt::WindowMinimized))
-        setWindowState(windowState() | Qt::WindowMinimized);
+    if (windowState() & Qt::WindowMinimized) {
+        qCDebug(lcPlayer) << "presentation: Radio, window already minimised";
+        return;
+    }
+    qCDebug(lcPlayer) << (isVisible() ? "presentation: Radio, window minimised"
+                                      : "presentation: Radio, window to come up minimised");
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TFormPrincipal::askFrameExtents()
+{
+    // The frame is known only once the window manager has answered. Asked
+    // while the window is not on the screen, with its size already fixed (a
+    // fixed window gets no resize handle, another frame), the answer lets
+    // the showing place it once, where it belongs, before it appears.
+    if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS"))
+        X11Window::requestFrameExtents(this);
 }
 
 void TFormPrincipal::FormShow()
 {
-    // The frame is known only once the window manager has answered. The
-    // window exists but is not on the screen yet: asked now, with its size
-    // already fixed (a fixed window gets no resize handle, another frame),
-    // it is placed once, where it belongs, before it appears.
     if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS")) {
         X11Window::requestFrameExtents(this);
-        X11Window::waitForFrameExtents(this, frameWaitMs);
+        if (!X11Window::waitForFrameExtents(this, kFrameWaitMs))
+            qCDebug(lcPlayer) << "showing: the window manager told no frame in time";
     }
     cornerPlacement();
+    qCDebug(lcPlayer) << "showing: placed at the corner"
+                      << Placement::outerRect(this, m_frameUsed, m_restoredOuter);
     if (!(windowState() & Qt::WindowMinimized)) {
         m_shownOuter = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
-        QTimer::singleShot(shownSettleMs, this, [this] {
+        QTimer::singleShot(kShownSettleMs, this, [this] {
             const QRect meant = std::exchange(m_shownOuter, QRect());
             if (!meant.isValid())
                 return;
             const auto client = X11Window::clientPosition(this);
             if (isVisible() && !(windowState() & Qt::WindowMinimized) && client
-                && *client != meant.marginsRemoved(m_frameUsed).topLeft())
+                && *client != meant.marginsRemoved(m_frameUsed).topLeft()) {
+                qCDebug(lcPlayer) << "showing: the window manager moved the window; put back";
                 Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+            }
         });
     }
     requestStayOnTop();

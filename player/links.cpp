@@ -1,5 +1,7 @@
 #include "player/links.h"
 
+#include "platform/logging.h"
+
 #include <QDesktopServices>
 #include <QDir>
 
@@ -37,11 +39,13 @@ QString helpFileIn(const QString &folder)
 
 void open(const QUrl &url)
 {
+    qCDebug(lcPlayer) << "opening" << url.toDisplayString();
     if (opener()) {
         opener()(url);
         return;
     }
-    QDesktopServices::openUrl(url);
+    if (!QDesktopServices::openUrl(url))
+        qCDebug(lcPlayer) << "the desktop could not open" << url.toDisplayString();
 }
 
 void setOpener(Opener o)

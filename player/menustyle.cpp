@@ -6,7 +6,7 @@
 
 namespace {
 constexpr int kCellPad = 2;  // around the picture
-constexpr int kCell = MenuStyle::pictureSize + 2 * kCellPad;
+constexpr int kCell = MenuStyle::kPictureSize + 2 * kCellPad;
 constexpr int kColumn = kCell + 4;  // picture column
 constexpr int kTextGap = 6;  // column to caption
 constexpr int kShortcutGap = 24;  // caption to key name
@@ -64,8 +64,8 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption *option, 
     if (!item->icon.isNull()) {
         const QIcon::Mode mode = enabled ? QIcon::Normal : QIcon::Disabled;
         const QPixmap pix
-            = item->icon.pixmap(QSize(pictureSize, pictureSize), p->device()->devicePixelRatio(), mode);
-        p->drawPixmap(QRect(cell.topLeft() + QPoint(kCellPad, kCellPad), QSize(pictureSize, pictureSize)),
+            = item->icon.pixmap(QSize(kPictureSize, kPictureSize), p->device()->devicePixelRatio(), mode);
+        p->drawPixmap(QRect(cell.topLeft() + QPoint(kCellPad, kCellPad), QSize(kPictureSize, kPictureSize)),
                       pix);
     } else if (checked) {
         QStyleOption tick(*option);
@@ -109,7 +109,7 @@ QSize MenuStyle::sizeFromContents(ContentsType type, const QStyleOption *option,
 int MenuStyle::pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const
 {
     if (metric == PM_SmallIconSize)
-        return pictureSize;
+        return kPictureSize;
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 

@@ -10,7 +10,7 @@ class MenuStyle : public QProxyStyle
 {
     Q_OBJECT
 public:
-    static constexpr int pictureSize = 22;
+    static constexpr int kPictureSize = 22;
 
     MenuStyle();
 

@@ -6,6 +6,20 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+namespace {
+
+// X11 carries AltGr (ISO_Level3_Shift or Mode_switch, both on Mod5 in the
+// standard keymaps) only in the key's native state: Qt leaves it out of
+// the modifiers, and its shortcut map then matches Ctrl+AltGr+S as Ctrl+S.
+constexpr quint32 kX11Mod5Mask = 0x80;
+
+bool typedWithAltGr(const QKeyEvent *k)
+{
+    return (k->modifiers() & Qt::GroupSwitchModifier) || (k->nativeModifiers() & kX11Mod5Mask);
+}
+
+}  // namespace
+
 MenuTriggers::MenuTriggers(QWidget *window, const QList<QWidget *> &menuControls, QObject *parent)
     : QObject(parent), m_window(window)
 {
@@ -48,7 +62,7 @@ bool MenuTriggers::eventFilter(QObject *watched, QEvent *e)
     switch (e->type()) {
     case QEvent::ShortcutOverride: {
         auto *k = static_cast<QKeyEvent *>(e);
-        if (k->modifiers() & Qt::GroupSwitchModifier)
+        if (typedWithAltGr(k))
             k->accept();  // AltGr: the control gets the key as typed
         else
             k->ignore();  // the menu's shortcuts come first

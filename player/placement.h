@@ -25,4 +25,12 @@ void place(QWidget *w, QMargins &frameUsed, QRect &restoredOuter, const QRect &o
 // Applies bounds kept while the window was minimised.
 void applyRestored(QWidget *w, QMargins &frameUsed, QRect &restoredOuter);
 
+// `value` held within [low, high]. Something larger than the screen leaves
+// no room between them: then `low` wins, keeping the left or top edge (a
+// menu's first items, a title bar) in reach.
+constexpr int keepWithin(int value, int low, int high)
+{
+    return value > high ? (high < low ? low : high) : (value < low ? low : value);
+}
+
 }  // namespace Placement

@@ -3,9 +3,12 @@
 #include "catalogue/channelcatalogue.h"
 #include "catalogue/listenerlistloader.h"
 #include "media/mediaengine.h"
+#include "platform/appfonts.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
 #include "platform/trayicon.h"
+#include "player/channellist.h"
+#include "player/presentation.h"
 #include "ui_principal.h"
 
 #include <QComboBox>
@@ -14,11 +17,13 @@
 TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>()), m_companions(companions)
 {
+    AppFonts::ensureTahoma();
     ui->setupUi(this);
     btnMenu = ui->btnMenu;
     BreloCombo = ui->BreloCombo;
     PlayerBrelo = ui->PlayerBrelo;
     Label1 = ui->Label1;
+    setupUpdateLabel();
 
     // A title bar without buttons or window menu; the window manager keeps
     // it above ordinary windows.
@@ -32,9 +37,26 @@ TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *pare
 
 TFormPrincipal::~TFormPrincipal() = default;
 
+void TFormPrincipal::setupUpdateLabel()
+{
+    // Tahoma 11 px. Its twin from Wine's fonts sets this line a pixel wider
+    // than the 199 px it was designed at, which the Extended window leaves
+    // for it; a twentieth of a pixel less between letters gives it back.
+    QFont font = Label1->font();
+    font.setFamily(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -0.05);
+    Label1->setFont(font);
+    // Its designed place lies beyond the Normal window's right edge, which
+    // a slim window-manager frame leaves a pixel or two further out than
+    // the designed one: Normal shows none of it.
+    Label1->hide();
+}
+
 void TFormPrincipal::setupCatalogue()
 {
     showChannels(ChannelCatalogue::rows());
+    new ChannelList(BreloCombo);
 
     // Qt reports every user choice, by mouse, arrow key or type-ahead, as
     // `activated`; a selection made by code raises nothing.
@@ -65,15 +87,17 @@ void TFormPrincipal::setChannelSource(ListenerListLoader *loader)
 
 void TFormPrincipal::FormCreate()
 {
-    setOuterSize(168, 228);
+    setOuterSize(Presentation::kNormal.window);
     startFirstChannel();
     requestStayOnTop();
+    askFrameExtents();
     AddTrayIcon();
 }
 
 void TFormPrincipal::startFirstChannel()
 {
     auto play = [this] {
+        qCDebug(lcCatalogue) << "first channel:" << m_channels.first().address;
         PlayerBrelo->setURL(m_channels.first().address);
         const QSignalBlocker quiet(BreloCombo);
         BreloCombo->setCurrentIndex(0);
@@ -101,11 +125,36 @@ void TFormPrincipal::startFirstChannel()
 
 void TFormPrincipal::BreloComboClick()
 {
-    for (const CatalogueEntry &row : m_channels) {
-        if (BreloCombo->currentText() == row.text)
+    bool found = false;
+    for (qsizetype i = 0; i < m_channels.size(); ++i) {
+        const CatalogueEntry &row = m_channels.at(i);
+        if (BreloCombo->currentText() == row.text) {
+            found = true;
+            if (isOnAir(row.address)) {
+                qCDebug(lcCatalogue) << "channel" << i + 1 << "chosen again while on the air:" << row.address;
+                continue;
+            }
+            qCDebug(lcCatalogue) << "channel" << i + 1 << "chosen:" << row.address;
             PlayerBrelo->setURL(row.address);
+        }
     }
+    if (!found)
+        qCDebug(lcCatalogue) << "no channel chosen: the empty item";
     giveWindowFocus();
+}
+
+bool TFormPrincipal::isOnAir(const QString &address) const
+{
+    // Writing the address again would restart it and the listener would
+    // hear a gap; a station that failed or was stopped is tried afresh.
+    if (PlayerBrelo->URL() != address)
+        return false;
+    switch (PlayerBrelo->status()) {
+    case MediaEngine::Status::Connecting:
+    case MediaEngine::Status::Buffering:
+    case MediaEngine::Status::Playing: return true;
+    default: return false;
+    }
 }
 
 void TFormPrincipal::BreloComboSelect()

@@ -126,6 +126,7 @@ protected:
 
 private:
     // Construction of the parts, each in the file of its concern.
+    void setupUpdateLabel();  // principal.cpp
     void setupCatalogue();  // principal.cpp
     void showChannels(const QList<CatalogueEntry> &rows);
     void startFirstChannel();
@@ -133,12 +134,16 @@ private:
     void setupHints();  // contextmenu.cpp
     void setupTrayIcon();  // windowcommands.cpp
 
+    // Whether `address` is what the engine is playing or connecting to.
+    bool isOnAir(const QString &address) const;
+
     // Placement (displaymodes.cpp). Sizes and positions are the window's
     // outer rectangle, frame included.
-    void setOuterSize(int width, int height);
+    void setOuterSize(const QSize &size);
     void cornerPlacement();
     void screenClamp();
     void requestStayOnTop();
+    void askFrameExtents();
     void giveWindowFocus();
     void giveControlFocus(QWidget *control);
 

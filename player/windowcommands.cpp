@@ -2,6 +2,7 @@
 #include "player/principal.h"
 
 #include "platform/appinfo.h"
+#include "platform/logging.h"
 #include "platform/trayicon.h"
 #include "player/placement.h"
 
@@ -40,20 +41,37 @@ void TFormPrincipal::setupTrayIcon()
 
 void TFormPrincipal::AddTrayIcon()
 {
+    if (!m_tray->isPresent())
+        qCDebug(lcPlayer) << "tray icon added";
     m_tray->add();
 }
 
 void TFormPrincipal::RemoveTrayIcon()
 {
+    if (m_tray->isPresent())
+        qCDebug(lcPlayer) << "tray icon removed";
     m_tray->remove();
 }
 
 void TFormPrincipal::TrayIconMessage(int reason)
 {
     switch (reason) {
-    case QSystemTrayIcon::Context: showPopupMenu(QCursor::pos()); break;
+    case QSystemTrayIcon::Context:
+        qCDebug(lcPlayer) << "tray icon: menu";
+        showPopupMenu(QCursor::pos());
+        break;
     case QSystemTrayIcon::DoubleClick:
+        qCDebug(lcPlayer) << "tray icon: double click, window shown";
         makeVisible(this, m_hiddenByMinimise);
+        // The icon goes away, so a minimised window (Radio) must come back
+        // with it: on a desktop without a taskbar nothing else would reach
+        // the program while its sound plays on.
+        if (isMinimized()) {
+            qCDebug(lcPlayer) << "tray icon: minimised window restored";
+            showNormal();
+            Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
+            activateWindow();
+        }
         RemoveTrayIcon();
         break;
     default: break;
@@ -69,11 +87,13 @@ void TFormPrincipal::changeEvent(QEvent *e)
         const Qt::WindowStates now = windowState();
         if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized)) {
             // A minimise request hides the window into the tray instead.
+            qCDebug(lcPlayer) << "window command: minimise, hidden into the tray";
             m_hiddenByMinimise = true;
             hide();
             AddTrayIcon();
         } else if ((now & Qt::WindowMaximized) && !(before & Qt::WindowMaximized)) {
             // A maximise request only shows the window.
+            qCDebug(lcPlayer) << "window command: maximise, window shown";
             setWindowState(now & ~Qt::WindowMaximized);
             makeVisible(this, m_hiddenByMinimise);
         } else if ((before & Qt::WindowMinimized) && !(now & Qt::WindowMinimized)) {
@@ -86,6 +106,7 @@ void TFormPrincipal::changeEvent(QEvent *e)
 
 void TFormPrincipal::closeEvent(QCloseEvent *e)
 {
+    qCDebug(lcPlayer) << "window command: close, window hidden";
     e->ignore();
     hide();
     // Hidden without an icon, the program could be neither reached nor

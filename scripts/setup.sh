@@ -13,7 +13,7 @@ qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libxcb1-dev
 libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
 fp-utils librsvg2-bin
-fontconfig fonts-dejavu-core fonts-liberation2
+fontconfig fonts-dejavu-core fonts-liberation2 fonts-wine
 xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
 iproute2 util-linux vlc-bin
 dbus dbus-daemon dbus-bin playerctl

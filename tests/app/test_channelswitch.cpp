@@ -22,6 +22,14 @@ class TestChannelSwitch : public QObject
 
     static QString address(int row) { return ChannelCatalogue::rows().at(row - 1).address; }
 
+    // A channel picked again while it plays or connects is left alone; the
+    // cases below that pick the playing channel again stop it first.
+    void stopEngine()
+    {
+        w->PlayerBrelo->stop();
+        QTRY_COMPARE(w->PlayerBrelo->status(), MediaEngine::Status::Stopped);
+    }
+
     void chooseInPopup(int index)
     {
         QComboBox *combo = w->BreloCombo;
@@ -51,13 +59,56 @@ private slots:
         QCOMPARE(w->BreloCombo->currentText(), QStringLiteral("TV Tambrel"));
         QCOMPARE(w->BreloCombo->count(), 58);
         QCOMPARE(w->BreloCombo->itemText(57), QString());
-        QCOMPARE(w->BreloCombo->maxVisibleItems(), 20);
         QVERIFY(!w->BreloCombo->isEditable());
 
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         writes->clear();
+    }
+
+    // The list drops down from itself, 20 rows at a time: below it when the
+    // screen has room there, above it otherwise (the window's corner place).
+    void popupDropsDownTwentyRows_data()
+    {
+        QTest::addColumn<bool>("atTop");
+        QTest::newRow("window at the bottom corner: above the list") << false;
+        QTest::newRow("window at the top: below the list") << true;
+    }
+
+    void popupDropsDownTwentyRows()
+    {
+        QFETCH(bool, atTop);
+        if (atTop) {
+            w->move(200, 0);
+            QTRY_COMPARE(w->pos().y(), 0);
+        }
+        QComboBox *combo = w->BreloCombo;
+        combo->showPopup();
+        QAbstractItemView *view = combo->view();
+        QWidget *popup = view->window();
+        QTRY_VERIFY(popup->isVisible());
+        QTest::qWait(50);
+
+        const int first = view->indexAt(QPoint(2, 1)).row();
+        const int last = view->indexAt(QPoint(2, view->viewport()->height() - 2)).row();
+        const QRect list(combo->mapToGlobal(QPoint(0, 0)), combo->size());
+        const QRect drop = popup->frameGeometry();
+        combo->hidePopup();
+        QTRY_VERIFY(!popup->isVisible());
+
+        QCOMPARE(last - first + 1, 20);
+        QVERIFY2(drop.height() < 24 * view->sizeHintForRow(0),
+                 qPrintable(QStringLiteral("popup %1 px high").arg(drop.height())));
+        if (atTop)
+            QVERIFY2(drop.top() >= list.bottom() - 1,
+                     qPrintable(
+                         QStringLiteral("popup top %1, list bottom %2").arg(drop.top()).arg(list.bottom())));
+        else
+            QVERIFY2(drop.bottom() <= list.top() + 1,
+                     qPrintable(
+                         QStringLiteral("popup bottom %1, list top %2").arg(drop.bottom()).arg(list.top())));
+        QVERIFY(urlWrites().isEmpty());
     }
 
     void lastRowWritesExactlyItsAddress()
@@ -100,6 +151,7 @@ private slots:
 
     void typeAheadPicksFirstMatchInEitherCase()
     {
+        stopEngine();
         {
             const QSignalBlocker quiet(w->BreloCombo);
             w->BreloCombo->setCurrentIndex(0);
@@ -111,6 +163,31 @@ private slots:
         QCOMPARE(urlWrites(), QStringList{address(2)});
         QTRY_VERIFY(w->PlayerBrelo->hasFocus());
         writes->clear();
+    }
+
+    // Counted from the top whatever row is selected, not from the next one.
+    void typeAheadSearchesFromTheTop()
+    {
+        stopEngine();
+        {
+            const QSignalBlocker quiet(w->BreloCombo);
+            w->BreloCombo->setCurrentIndex(4);
+        }
+        w->BreloCombo->setFocus();
+        QTRY_VERIFY(w->BreloCombo->hasFocus());
+        QTest::keyClicks(w->BreloCombo, QStringLiteral("r"));
+        QCOMPARE(w->BreloCombo->currentIndex(), 1);
+        QCOMPARE(urlWrites(), QStringList{address(2)});
+        writes->clear();
+
+        // The same letter again finds the same first row: nothing changes,
+        // where a search from the next row would move on to row 3.
+        w->BreloCombo->setFocus();
+        QTRY_VERIFY(w->BreloCombo->hasFocus());
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        QTest::keyClicks(w->BreloCombo, QStringLiteral("R"));
+        QCOMPARE(w->BreloCombo->currentIndex(), 1);
+        QVERIFY(urlWrites().isEmpty());
     }
 
     void leavingTheListFocusesTheWindow()

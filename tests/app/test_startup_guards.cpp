@@ -1,9 +1,19 @@
 #include "app/singleinstance.h"
+#include "app/startup.h"
 #include "app/windowfinder.h"
+#include "app/windows.h"
+#include "media/mediaengine.h"
+#include "platform/errors.h"
+#include "player/principal.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+
+#include <cstdio>
+#include <unistd.h>
 
 // The two checks that refuse a start: the instance name, and a foreign
 // window titled "Player Brelo 1.6".
@@ -26,11 +36,59 @@ private slots:
         QCOMPARE(third.acquire(), SingleInstanceGuard::Result::Acquired);
     }
 
-    void nameCarriesTheUser()
+    // The guard is per user: another user's copy neither blocks this one
+    // nor is blocked by it, while the same user's second copy is refused.
+    void otherUsersCopyIsNotRefused()
     {
-        SingleInstanceGuard g(QStringLiteral("InstanciaIniciada"));
-        QVERIFY(g.name().startsWith(QStringLiteral("InstanciaIniciada")));
-        QVERIFY(g.name().size() > QStringLiteral("InstanciaIniciada").size());
+        if (::geteuid() != 0)
+            QSKIP("needs root to start a copy as another user");
+        const QString base = QStringLiteral("BreloUserTest%1").arg(QCoreApplication::applicationPid());
+        SingleInstanceGuard mine(base);
+        QCOMPARE(mine.acquire(), SingleInstanceGuard::Result::Acquired);
+
+        const auto acquireAs = [&](const QStringList &prefix) {
+            QProcess p;
+            QStringList args = prefix;
+            args << QCoreApplication::applicationFilePath() << QStringLiteral("--acquire") << base;
+            p.start(args.takeFirst(), args);
+            if (!p.waitForFinished(20000))
+                return QStringLiteral("hung");
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(acquireAs({QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}),
+                 QStringLiteral("acquired"));
+        QCOMPARE(acquireAs({QStringLiteral("env")}), QStringLiteral("busy"));
+    }
+
+    // An error that escapes the creation of the windows (here a malformed
+    // stored engine state) is shown in the error box and ends the start
+    // with a failure code, instead of tearing the process down unexplained.
+    void creationErrorIsShownAndEndsTheStart()
+    {
+        MediaEngine::Options o;
+        o.video = false;
+        o.audioTap = [](const qint16 *, int, int, int) {};
+        MediaEngine::setDefaultOptions(o);
+        QStringList shown;
+        Errors::setErrorReporter([&](const QString &t) { shown << t; });
+        bool loopRan = false;
+        QTimer::singleShot(0, [&] {
+            loopRan = true;
+            QApplication::exit(0);
+        });
+        ProgramWindows windows;
+        const int code = runWindows(windows, [](ProgramWindows &) {
+            TFormPrincipal main;
+            main.PlayerBrelo->setControlData(QStringLiteral("0003zz"));
+        });
+        Errors::setErrorReporter({});
+        QCOMPARE(code, 1);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(!shown.first().isEmpty());
+        // The event loop never ran: nothing was shown.
+        QVERIFY(!loopRan);
+        QTest::qWait(10);
     }
 
     void findsForeignTitleOnly()
@@ -59,5 +117,21 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartupGuards)
+int main(int argc, char **argv)
+{
+    // Helper mode: one attempt at the guard, the outcome on standard output.
+    if (argc == 3 && qstrcmp(argv[1], "--acquire") == 0) {
+        QCoreApplication app(argc, argv);
+        SingleInstanceGuard guard(QString::fromLocal8Bit(argv[2]));
+        const SingleInstanceGuard::Result r = guard.acquire();
+        std::printf("%s\n",
+                    r == SingleInstanceGuard::Result::Acquired   ? "acquired"
+                        : r == SingleInstanceGuard::Result::Busy ? "busy"
+                                                                 : "unprotected");
+        return 0;
+    }
+    QApplication app(argc, argv);
+    TestStartupGuards test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_startup_guards.moc"

@@ -133,6 +133,30 @@ private slots:
         QCOMPARE(w->minimumSize(), w->maximumSize());
     }
 
+    // The update label shows its whole text in its designed place in
+    // Extended, in the packaged Tahoma twin; Normal shows not a pixel of it.
+    void updateLabelOnlyInExtended()
+    {
+        startShown();
+        if (QTest::currentTestFailed())
+            return;
+        QLabel *label = w->Label1;
+        QVERIFY2(label->visibleRegion().isEmpty(), "a sliver of the label shows in Normal");
+
+        w->ModoMaior1Click();
+        QVERIFY(settlesAt(QRect(658, 387, 366, 381)));
+        QCOMPARE(label->geometry(), QRect(165, 341, 199, 13));
+        QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Tahoma"));
+        QCOMPARE(QFontInfo(label->font()).pixelSize(), 11);
+        QCOMPARE(label->visibleRegion(), QRegion(label->rect()));
+        const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(textWidth <= label->width(), qPrintable(QStringLiteral("text %1 px wide").arg(textWidth)));
+
+        w->ModoNormal1Click();
+        QVERIFY(settlesAt(QRect(856, 540, 168, 228)));
+        QVERIFY(label->visibleRegion().isEmpty());
+    }
+
     void extendedFromCorner()
     {
         startShown();
@@ -316,13 +340,6 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(XProbe::wmState(wid()), 3);
 
-        // The icon's double click leaves the window minimised.
-        w->AddTrayIcon();
-        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);
-        QVERIFY(!w->trayIcon()->isPresent());
-        QTest::qWait(200);
-        QCOMPARE(XProbe::wmState(wid()), 3);
-
         // The user restores it: Extended, held inside the screen.
         XProbe::run(QStringLiteral("wmctrl"),
                     {QStringLiteral("-i"), QStringLiteral("-a"), QString::number(wid())});
@@ -330,37 +347,57 @@ private slots:
         QVERIFY(settlesAt(QRect(658, 387, 366, 381)));
     }
 
-    void radioWhileHiddenComesUpMinimised()
+    // The icon's double click takes the icon away, so it must not leave a
+    // minimised window behind: on a desktop without a taskbar nothing
+    // would reach the program any more.
+    void doubleClickRestoresRadio()
     {
         startShown();
         if (QTest::currentTestFailed())
             return;
-        w->close();
+        w->ModoRdio1Click();
+        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 3; }));
+        w->ModoMaior1Click();  // while minimised: only the restored bounds
+        w->AddTrayIcon();
+        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!w->trayIcon()->isPresent());
+        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 1 && XProbe::isViewable(wid()); }));
+        QVERIFY(!w->isMinimized());
+        QVERIFY(settlesAt(QRect(658, 387, 366, 381)));
+    }
+
+    // Radio chosen while the window sits in the tray (closed, or hidden
+    // by a minimise request): choosing it does not show the window, and
+    // the double click that takes the icon away brings it back in full.
+    void radioWhileHiddenThenDoubleClick_data()
+    {
+        QTest::addColumn<bool>("byMinimise");
+        QTest::newRow("closed") << false;
+        QTest::newRow("minimise request") << true;
+    }
+
+    void radioWhileHiddenThenDoubleClick()
+    {
+        QFETCH(bool, byMinimise);
+        startShown();
+        if (QTest::currentTestFailed())
+            return;
+        if (byMinimise)
+            XProbe::run(QStringLiteral("xdotool"),
+                        {QStringLiteral("windowminimize"), QString::number(wid())});
+        else
+            w->close();
         QVERIFY(XProbe::waitFor([&] { return !XProbe::isViewable(wid()); }));
+        QVERIFY(XProbe::waitFor([&] { return !w->isVisible(); }));
         w->ModoRdio1Click();
         QTest::qWait(200);
         QVERIFY(!XProbe::isViewable(wid()));  // choosing Radio does not show it
         w->TrayIconMessage(QSystemTrayIcon::DoubleClick);
-        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 3; }));
-        QVERIFY(!w->isActiveWindow());
-    }
-
-    // Hidden by a minimise request, then Radio from the tray's menu: the
-    // next showing still comes up minimised.
-    void radioAfterMinimiseIntoTray()
-    {
-        startShown();
-        if (QTest::currentTestFailed())
-            return;
-        XProbe::run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(wid())});
-        QVERIFY(XProbe::waitFor([&] { return !w->isVisible(); }));
-        w->ModoRdio1Click();
-        w->TrayIconMessage(QSystemTrayIcon::DoubleClick);
-        QVERIFY(w->isVisible());
-        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 3; }));
+        QVERIFY(!w->trayIcon()->isPresent());
+        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(wid()) == 1 && XProbe::isViewable(wid()); }));
         QTest::qWait(300);
-        QCOMPARE(XProbe::wmState(wid()), 3);
-        QVERIFY(!XProbe::isViewable(wid()));
+        QCOMPARE(XProbe::wmState(wid()), 1);
+        QVERIFY(!w->isMinimized());
     }
 
     // Stay-on-top is asked for again only when the window manager lost it,

@@ -5,21 +5,18 @@
 // The test brings its own 320 x 200 display with openbox, started before
 // Qt connects to a display.
 #include "display/movecounter.h"
+#include "display/owndisplay.h"
 #include "display/xprobe.h"
 #include "media/mediaengine.h"
 #include "platform/errors.h"
 #include "player/principal.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QTest>
 
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 
 class TestSmallScreen : public QObject
 {
@@ -100,78 +97,29 @@ private slots:
         w->ModoNormal1Click();
         QVERIFY(settlesAt(QRect(152, 0, 168, 228)));
     }
+
+    // The menu is higher than this screen: its right edge still goes to
+    // the point and its top, with the first items, stays on the screen.
+    void menuHigherThanTheScreen()
+    {
+        w->PopupMenu->ensurePolished();
+        QVERIFY(w->PopupMenu->sizeHint().height() > 200);
+        w->showPopupMenu(QPoint(300, 150));
+        QVERIFY(QTest::qWaitForWindowExposed(w->PopupMenu));
+        const QRect g = w->PopupMenu->geometry();
+        w->PopupMenu->hide();
+        QCOMPARE(g.top(), 0);
+        QCOMPARE(g.right() + 1, 300);
+    }
 };
-
-namespace {
-
-pid_t spawn(const char *const argv[], int fdOut = -1)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (fdOut >= 0) {
-            dup2(fdOut, 3);
-        }
-        freopen("/dev/null", "w", stdout);
-        freopen("/dev/null", "w", stderr);
-        execvp(argv[0], const_cast<char *const *>(argv));
-        _exit(127);
-    }
-    return pid;
-}
-
-void stop(pid_t pid)
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
-}  // namespace
 
 int main(int argc, char **argv)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return 1;
-    const char *xvfbArgs[]
-        = {"Xvfb", "-displayfd", "3", "-screen", "0", "320x200x24", "-nolisten", "tcp", nullptr};
-    const pid_t xvfb = spawn(xvfbArgs, fds[1]);
-    close(fds[1]);
-    char buf[16] = {};
-    const ssize_t n = read(fds[0], buf, sizeof buf - 1);
-    close(fds[0]);
-    if (n <= 0) {
-        stop(xvfb);
-        std::fprintf(stderr, "Xvfb did not start\n");
-        return 1;
-    }
-    const QByteArray display = ":" + QByteArray(buf, int(n)).trimmed();
-    setenv("DISPLAY", display.constData(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-
-    const char *wmArgs[] = {"openbox", "--sm-disable", nullptr};
-    const pid_t wm = spawn(wmArgs);
-    int tries = 0;
-    while (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") != 0) {
-        if (++tries > 100) {
-            stop(wm);
-            stop(xvfb);
-            std::fprintf(stderr, "openbox did not start\n");
-            return 1;
-        }
-        usleep(100 * 1000);
-    }
-
-    int rc;
-    {
+    return runOnOwnDisplay("320x200x24", true, [&] {
         QApplication app(argc, argv);
         TestSmallScreen test;
-        rc = QTest::qExec(&test, argc, argv);
-    }
-    stop(wm);
-    stop(xvfb);
-    return rc;
+        return QTest::qExec(&test, argc, argv);
+    });
 }
 
 #include "test_smallscreen.moc"

@@ -83,7 +83,7 @@ private slots:
         QVERIFY(shown.wait(2000));
         const qint64 delay = m_clock.elapsed() - m_enteredAt;
         QVERIFY2(m_enteredAt >= 0, "the control saw no Enter");
-        QVERIFY2(delay >= BalloonHint::showDelayMs && delay < BalloonHint::showDelayMs + 250,
+        QVERIFY2(delay >= BalloonHint::kShowDelayMs && delay < BalloonHint::kShowDelayMs + 250,
                  qPrintable(QString::number(delay)));
 
         // Tenths rise one by one every 20 ms: about 200 ms to full.

@@ -4,6 +4,7 @@
 #include "app/windows.h"
 #include "news/noticia.h"
 #include "platform/errors.h"
+#include "platform/trayicon.h"
 #include "player/balloonhint.h"
 #include "player/links.h"
 #include "player/menustyle.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -319,14 +321,31 @@ private slots:
         restoreWindow();
     }
 
+    // AltGr combinations are typed text, never shortcuts. Typed through the
+    // X server as a keyboard would: X11 tells AltGr only in the key's native
+    // state, which Qt's shortcut map disregards.
+    void altGrCombinationIsNoShortcut()
+    {
+        const auto typeOnDisplay = [](const QString &keys) {
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+        };
+        w()->BreloCombo->setFocus();
+        QTRY_VERIFY(w()->BreloCombo->hasFocus());
+        QVERIFY(!cameUpModal(m_windows.about(),
+                             [&] { typeOnDisplay(QStringLiteral("ctrl+ISO_Level3_Shift+s")); }));
+        restoreWindow();
+        // The same keys without AltGr do reach the window's shortcut.
+        w()->BreloCombo->setFocus();
+        QTRY_VERIFY(w()->BreloCombo->hasFocus());
+        QVERIFY(cameUpModal(m_windows.about(), [&] { typeOnDisplay(QStringLiteral("ctrl+s")); }));
+        restoreWindow();
+        QVERIFY(m_errors.isEmpty());
+    }
+
     void keysThatChooseNothing()
     {
-        // AltGr combinations are typed text, never shortcuts; and the
-        // Fullscreen item answers no key of the family.
+        // The Fullscreen item answers no key of the family.
         QSignalSpy fullscreen(w()->ModoTelaCheia1, &QAction::triggered);
-        QVERIFY(!cameUpModal(m_windows.about(), [this] {
-            key(w()->BreloCombo, Qt::Key_S, Qt::ControlModifier | Qt::GroupSwitchModifier);
-        }));
         key(w()->BreloCombo, Qt::Key_F, Qt::ControlModifier);
         QTest::qWait(100);
         QCOMPARE(fullscreen.count(), 0);
@@ -510,6 +529,61 @@ private slots:
         QVERIFY(menu()->isVisible());
         QVERIFY(!m_windows.about()->isVisible());
         closeMenu();
+    }
+
+    // While the About window is shown modally with the main window hidden
+    // in the tray, the icon still answers: its right button opens the menu,
+    // whose About item is refused, and its double click brings the main
+    // window back. Driven through the display, as the tray host delivers it.
+    void trayIconAnswersDuringModalWindow()
+    {
+        const auto xdotool
+            = [](const QStringList &args) { QProcess::execute(QStringLiteral("xdotool"), args); };
+        const auto at = [](const QPoint &p) {
+            return QStringList{QString::number(p.x()), QString::number(p.y())};
+        };
+        TrayIcon *icon = w()->trayIcon();
+        w()->AddTrayIcon();
+        QTRY_VERIFY_WITH_TIMEOUT(icon->geometry().width() > 0, 5000);
+        w()->hide();
+        QTRY_VERIFY(!w()->isVisible());
+
+        bool menuOpened = false;
+        bool mainShown = false;
+        bool iconRemoved = false;
+        QStringList refused;
+        QTimer::singleShot(300, m_windows.about(), [&] {
+            const QPoint c = icon->geometry().center();
+            xdotool(QStringList{QStringLiteral("mousemove")} + at(c));
+            QTest::qWait(100);
+            xdotool({QStringLiteral("mousedown"), QStringLiteral("3")});
+            menuOpened = QTest::qWaitFor([&] { return menu()->isVisible(); }, 3000);
+            xdotool({QStringLiteral("mouseup"), QStringLiteral("3")});
+            if (menuOpened) {
+                QTest::qWait(200);
+                const QPoint item = menu()->mapToGlobal(menu()->actionGeometry(w()->Configurar).center());
+                xdotool(QStringList{QStringLiteral("mousemove")} + at(item));
+                QTest::qWait(100);
+                xdotool({QStringLiteral("click"), QStringLiteral("1")});
+                QTest::qWaitFor([&] { return !m_errors.isEmpty(); }, 3000);
+                refused = m_errors;
+            }
+            xdotool(QStringList{QStringLiteral("mousemove")} + at(c));
+            QTest::qWait(100);
+            xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                     QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+            mainShown = QTest::qWaitFor([&] { return w()->isVisible(); }, 3000);
+            iconRemoved = !icon->isPresent();
+            m_windows.about()->reject();
+        });
+        w()->ConfigurarClick();
+        closeMenu();
+        QVERIFY2(menuOpened, "the icon's right button opened no menu during the modal window");
+        QCOMPARE(refused, QStringList{QStringLiteral("Cannot make a visible window modal.")});
+        QVERIFY2(mainShown, "the icon's double click did not show the main window");
+        QVERIFY(iconRemoved);
+        QVERIFY(!m_windows.about()->isVisible());
+        restoreWindow();
     }
 
     void visibleWindowIsNotShownModalAgain()
