@@ -34,8 +34,9 @@ TrayIcon::~TrayIcon() = default;
 
 // Qt picks the D-Bus tray the same way: when a StatusNotifierWatcher runs
 // with a host registered. The watcher is another program that may be slow
-// or hung, so it is asked without waiting; until it answers, the icon is
-// taken for an X11 one, whose double click is reported as such.
+// or hung, so it is asked without waiting (Qt's own question, once per
+// process, is beyond reach); until it answers, the icon is taken for an X11
+// one, whose double click is reported as such.
 void TrayIcon::askStatusNotifierHost()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();

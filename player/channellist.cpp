@@ -26,7 +26,8 @@ public:
 
 ChannelList::ChannelList(QComboBox *combo) : QObject(combo), m_combo(combo), m_style(new DropDownStyle)
 {
-    m_style->setParent(this);
+    // Outlives the list: a widget must never be left with a deleted style.
+    m_style->setParent(combo->window());
     m_combo->setStyle(m_style);
     m_combo->installEventFilter(this);
 }

@@ -162,23 +162,22 @@ void TFormPrincipal::ModoRdio1Click()
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void TFormPrincipal::askFrameExtents()
+bool TFormPrincipal::askFrameExtents()
 {
     // The frame is known only once the window manager has answered. Asked
     // while the window is not on the screen, with its size already fixed (a
     // fixed window gets no resize handle, another frame), the answer lets
     // the showing place it once, where it belongs, before it appears.
-    if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS"))
-        X11Window::requestFrameExtents(this);
+    if (X11Window::frameExtents(this) || !X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS"))
+        return false;
+    X11Window::requestFrameExtents(this);
+    return true;
 }
 
 void TFormPrincipal::FormShow()
 {
-    if (!X11Window::frameExtents(this) && X11Window::wmSupports("_NET_REQUEST_FRAME_EXTENTS")) {
-        X11Window::requestFrameExtents(this);
-        if (!X11Window::waitForFrameExtents(this, kFrameWaitMs))
-            qCDebug(lcPlayer) << "showing: the window manager told no frame in time";
-    }
+    if (askFrameExtents() && !X11Window::waitForFrameExtents(this, kFrameWaitMs))
+        qCDebug(lcPlayer) << "showing: the window manager told no frame in time";
     cornerPlacement();
     qCDebug(lcPlayer) << "showing: placed at the corner"
                       << Placement::outerRect(this, m_frameUsed, m_restoredOuter);

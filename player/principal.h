@@ -143,7 +143,8 @@ private:
     void cornerPlacement();
     void screenClamp();
     void requestStayOnTop();
-    void askFrameExtents();
+    // Asks the window manager for the frame unless it is known; true when asked.
+    bool askFrameExtents();
     void giveWindowFocus();
     void giveControlFocus(QWidget *control);
 

@@ -169,6 +169,7 @@ private slots:
     void typeAheadSearchesFromTheTop()
     {
         stopEngine();
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);  // a new search
         {
             const QSignalBlocker quiet(w->BreloCombo);
             w->BreloCombo->setCurrentIndex(4);

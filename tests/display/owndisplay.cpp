@@ -50,7 +50,7 @@ int runOnOwnDisplay(const char *screen, bool withWindowManager, const std::funct
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }
-    const std::string display = ":" + std::string(buf, size_t(n));
+    std::string display = ":" + std::string(buf, size_t(n));
     while (!display.empty() && (display.back() == '\n' || display.back() == ' '))
         display.pop_back();
     setenv("DISPLAY", display.c_str(), 1);

@@ -98,18 +98,27 @@ private slots:
         QVERIFY(settlesAt(QRect(152, 0, 168, 228)));
     }
 
-    // The menu is higher than this screen: its right edge still goes to
-    // the point and its top, with the first items, stays on the screen.
-    void menuHigherThanTheScreen()
+    // On this screen the menu fills most of the height: opened at the
+    // bottom-right corner it flips above the point, right edge at the point,
+    // and stays wholly on the screen (placement built with assertions on).
+    void menuOnTheSmallScreen()
     {
-        w->PopupMenu->ensurePolished();
-        QVERIFY(w->PopupMenu->sizeHint().height() > 200);
-        w->showPopupMenu(QPoint(300, 150));
-        QVERIFY(QTest::qWaitForWindowExposed(w->PopupMenu));
-        const QRect g = w->PopupMenu->geometry();
-        w->PopupMenu->hide();
-        QCOMPARE(g.top(), 0);
-        QCOMPARE(g.right() + 1, 300);
+        const QRect screen(0, 0, 320, 200);
+        for (const QPoint &at : {QPoint(319, 199), QPoint(10, 10), QPoint(160, 100)}) {
+            w->showPopupMenu(at);
+            QVERIFY(QTest::qWaitForWindowExposed(w->PopupMenu));
+            const QRect g = w->PopupMenu->geometry();
+            w->PopupMenu->hide();
+            QTRY_VERIFY(!w->PopupMenu->isVisible());
+            QVERIFY2(screen.contains(g),
+                     qPrintable(QStringLiteral("menu at %1,%2 %3x%4")
+                                    .arg(g.x())
+                                    .arg(g.y())
+                                    .arg(g.width())
+                                    .arg(g.height())));
+            if (at.x() >= g.width())
+                QCOMPARE(g.right() + 1, at.x());
+        }
     }
 };
 

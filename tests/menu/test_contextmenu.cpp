@@ -565,7 +565,7 @@ private slots:
                 xdotool(QStringList{QStringLiteral("mousemove")} + at(item));
                 QTest::qWait(100);
                 xdotool({QStringLiteral("click"), QStringLiteral("1")});
-                QTest::qWaitFor([&] { return !m_errors.isEmpty(); }, 3000);
+                (void)QTest::qWaitFor([&] { return !m_errors.isEmpty(); }, 3000);
                 refused = m_errors;
             }
             xdotool(QStringList{QStringLiteral("mousemove")} + at(c));
