@@ -152,7 +152,8 @@ bool TFormPrincipal::isOnAir(const QString &address) const
     switch (PlayerBrelo->status()) {
     case MediaEngine::Status::Connecting:
     case MediaEngine::Status::Buffering:
-    case MediaEngine::Status::Playing: return true;
+    case MediaEngine::Status::Playing:
+    case MediaEngine::Status::Reconnecting: return true;
     default: return false;
     }
 }
