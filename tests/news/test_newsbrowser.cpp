@@ -147,7 +147,7 @@ class TestNewsBrowser : public QObject
         QObject::connect(retry, &QTimer::timeout, dialog, [dialog, retry, path] {
             if (dialog->selectedFiles().value(0) == path) {
                 retry->stop();
-                dialog->accept();
+                static_cast<QDialog *>(dialog)->accept();  // public there
             } else {
                 dialog->selectFile(path);
             }
