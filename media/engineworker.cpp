@@ -249,10 +249,13 @@ void EngineWorker::fetchPlaylist(const QUrl &url)
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
-            if (got > kMaxPlaylistBytes) {
+            if (got > kMaxPlaylistBytes && !reply->property("tooBig").toBool()) {
+                // Longer than any station's playlist: a stream under a
+                // playlist's name or a runaway list. What came so far tells.
+                reply->setProperty("head", reply->read(kMaxPlaylistBytes));
                 reply->setProperty("tooBig", true);
                 reply->abort();
-            }  // not a playlist: a stream under a playlist's name
+            }
         });
         connect(reply, &QNetworkReply::finished, this, [this, reply, gen] { playlistFetched(reply, gen); });
     });
@@ -317,7 +320,13 @@ void EngineWorker::playlistFetched(QNetworkReply *reply, quint64 gen)
         tryNext();
         return;
     }
-    const QStringList entries = tooBig ? QStringList() : Playlist::entries(reply->readAll(), reply->url());
+    QByteArray body = tooBig ? reply->property("head").toByteArray() : reply->readAll();
+    if (tooBig) {
+        // A runaway list plays from its first entries; handed to the library
+        // whole, it would be read and held entirely (hundreds of megabytes).
+        body.truncate(body.lastIndexOf('\n') + 1);
+    }
+    const QStringList entries = Playlist::entries(body, reply->url());
     qCDebug(lcMedia) << "playlist read" << forLog(reply->url().toString()) << "entries:" << entries.size();
     m_candidates.clear();
     if (entries.isEmpty()) {

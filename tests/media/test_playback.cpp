@@ -104,6 +104,19 @@ private slots:
         QVERIFY(t.elapsed() >= 3000);
     }
 
+    // A runaway list plays from its first entries; the library is never
+    // handed the whole of it to read again.
+    void oversizedPlaylistPlaysItsFirstEntries()
+    {
+        QStringList many;
+        for (int i = 0; many.size() * 40 < 10 * 1024 * 1024; ++i)
+            many << server.url(QStringLiteral("/second?n=%1").arg(i));
+        server.addFile("/enorme.m3u", StreamServer::m3u(many), "audio/x-mpegurl");
+        QVERIFY2(switchAndHear(server.url("/enorme.m3u"), 1260), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), many.first());
+        QCOMPARE(server.requests("/enorme.m3u"), 1);
+    }
+
     void failuresKeepTheWindowResponsiveAndSayWhy_data()
     {
         QTest::addColumn<QString>("url");
