@@ -7,7 +7,7 @@ set -e
 # vlc-bin (cvlc) is only the reference the footprint benchmark measures the
 # player against; the player itself plays through libVLC.
 PACKAGES="
-cmake g++ make pkg-config
+cmake g++ make pkg-config ccache
 clang libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libxcb1-dev

@@ -80,16 +80,25 @@ int runChild(const QCommandLineParser &args)
     server.addFile("/huge.m3u", StreamServer::m3u(huge), "audio/x-mpegurl");
     server.addFile("/garbage", randomBytes(2 * 1024 * 1024, seed + 1), "audio/mpeg");
 
-    const QStringList stations{server.url("/good"),
-                               server.url("/silent"),
-                               QStringLiteral("http://127.0.0.1:%1/aovivo").arg(closedPort()),
-                               QStringLiteral("http://canal-inexistente.invalid/aovivo"),
-                               server.url("/bad.asx"),
-                               server.url("/loop"),
-                               server.url("/loop.asx"),
-                               server.url("/huge.m3u"),
-                               server.url("/garbage"),
-                               server.url("/drops")};
+    // Named, so that --only can narrow a run down to the stations behind a
+    // figure. The good stream comes first: every checkpoint plays it.
+    QList<std::pair<QString, QString>> all{
+        {"good", server.url("/good")},
+        {"silent", server.url("/silent")},
+        {"refused", QStringLiteral("http://127.0.0.1:%1/aovivo").arg(closedPort())},
+        {"unresolvable", QStringLiteral("http://canal-inexistente.invalid/aovivo")},
+        {"malformed", server.url("/bad.asx")},
+        {"loop", server.url("/loop")},
+        {"loop-playlist", server.url("/loop.asx")},
+        {"huge", server.url("/huge.m3u")},
+        {"garbage", server.url("/garbage")},
+        {"drops", server.url("/drops")},
+    };
+    const QStringList only = args.value("only").split(u',', Qt::SkipEmptyParts);
+    QStringList stations;
+    for (const auto &[name, address] : std::as_const(all))
+        if (only.isEmpty() || name == QLatin1String("good") || only.contains(name))
+            stations << address;
 
     ToneDetector detector;
     MediaEngine::Options options = quietOptions(detector, 3000);
@@ -173,6 +182,10 @@ int main(int argc, char **argv)
     args.addOption({"switches", "Channel switches.", "n", "1000"});
     args.addOption({"max-gap-ms", "Longest pause between switches.", "ms", "1500"});
     args.addOption({"seed", "Seed of the random choices.", "n", "1"});
+    args.addOption({"only",
+                    "Only these stations besides the good one (comma-separated: silent, refused, "
+                    "unresolvable, malformed, loop, loop-playlist, huge, garbage, drops).",
+                    "names"});
     args.addOption({"child", "Run the switching here (used by the parent)."});
     args.addHelpOption();
     args.process(app);

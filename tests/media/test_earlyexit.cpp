@@ -52,7 +52,12 @@ class TestEarlyExit : public QObject
     qint64 exitEarly(const QProcessEnvironment &env, int exitAfterMs, int lingerMs)
     {
         QProcess child;
-        child.setProcessEnvironment(env);
+        // The exit abandons a library start on purpose: what that start
+        // holds at the end is no leak (sanitizer builds only).
+        QProcessEnvironment childEnv = env;
+        childEnv.insert(QStringLiteral("ASAN_OPTIONS"),
+                        env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+        child.setProcessEnvironment(childEnv);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(
             QCoreApplication::applicationFilePath(),
@@ -89,7 +94,8 @@ private slots:
                 ++abandoned;
         }
         if (abandoned == 0)
-            qWarning("the library's start ended before every exit: the abandoned shut-down was not exercised");
+            qWarning(
+                "the library's start ended before every exit: the abandoned shut-down was not exercised");
     }
 
     void exitSoonAfterAnOrdinaryStart()

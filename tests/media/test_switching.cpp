@@ -83,8 +83,12 @@ private slots:
         qInfo("threads %ld -> %ld -> %ld, RSS %ld kB -> %ld kB", threads0, threads1, threads2, rss1, rss2);
         QVERIFY(threads0 > 0);
         QVERIFY2(threads1 <= threads0 + 1 && threads2 <= threads0 + 1, "threads grew");
-        // The second hundred switches must not leave memory behind the first did.
+        // The second hundred switches must not leave memory behind the first
+        // did. Under AddressSanitizer freed memory waits in its quarantine,
+        // so there its leak report is the check.
+#ifndef __SANITIZE_ADDRESS__
         QVERIFY2(rss2 - rss1 < 8 * 1024, "RSS keeps growing");
+#endif
         QCOMPARE(detector.dominant(tones), 1100.);
     }
 };

@@ -276,6 +276,9 @@ StreamServer::~StreamServer()
             c->closeAll();
             delete c->server;
             c->server = nullptr;
+            // A running timer would travel as a list that Qt posts to the
+            // new thread and that is lost when the core goes first.
+            c->pacer->stop();
             c->moveToThread(QCoreApplication::instance()->thread());
         },
         Qt::BlockingQueuedConnection);
