@@ -74,7 +74,8 @@ int runBrelo(int argc, char **argv)
 
     QApplication::setApplicationName(QStringLiteral("breloplayer"));
     app.setHelpFile(AppInfo::helpFile());
-    // Before the first window: the accessibility bridge joins the bus then.
+    // Before the first window, whose accessibility bridge joins the bus on
+    // this thread; the event loop turns while the verdict comes in.
     bus.settle();
     ProgramWindows windows;
     return runWindows(

@@ -3,10 +3,14 @@
 #include "platform/logging.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QUrl>
 
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace BusProbe {
@@ -105,27 +109,55 @@ bool answers(const QString &address, int timeoutMs)
 
 }  // namespace BusProbe
 
+// Shared with the probing thread, which may outlive the check (a start
+// refused by the single-instance guard ends without waiting for it).
+struct SessionBusCheck::Verdict {
+    std::mutex mutex;
+    std::optional<bool> answered;
+    // The loop waiting for the verdict, while one does.
+    QEventLoop *waiting = nullptr;
+};
+
 SessionBusCheck::SessionBusCheck(int timeoutMs)
     : m_address(BusProbe::sessionAddress()),
-      m_deadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs))
+      m_deadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)),
+      m_verdict(std::make_shared<Verdict>())
 {
     if (m_address.isEmpty())
         return;
-    // Detached: a start refused by the single-instance guard ends without
-    // waiting for it.
-    auto verdict = std::make_shared<std::promise<bool>>();
-    m_answered = verdict->get_future().share();
-    std::thread([verdict, address = m_address, timeoutMs] {
-        verdict->set_value(BusProbe::answers(address, timeoutMs));
+    std::thread([verdict = m_verdict, address = m_address, timeoutMs] {
+        const bool answered = BusProbe::answers(address, timeoutMs);
+        const std::lock_guard lock(verdict->mutex);
+        verdict->answered = answered;
+        // Under the lock, so the loop cannot go while the call is posted.
+        if (verdict->waiting)
+            QMetaObject::invokeMethod(verdict->waiting, &QEventLoop::quit, Qt::QueuedConnection);
     }).detach();
 }
+
+SessionBusCheck::~SessionBusCheck() = default;
 
 bool SessionBusCheck::settle()
 {
     if (m_address.isEmpty())
         return false;
-    if (m_answered.wait_until(m_deadline + std::chrono::milliseconds(100)) == std::future_status::ready
-        && m_answered.get())
+    std::optional<bool> answered;
+    {
+        QEventLoop loop;
+        std::unique_lock lock(m_verdict->mutex);
+        if (!m_verdict->answered) {
+            m_verdict->waiting = &loop;
+            lock.unlock();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_deadline + std::chrono::milliseconds(100) - std::chrono::steady_clock::now());
+            QTimer::singleShot(std::max(left, std::chrono::milliseconds(0)), &loop, &QEventLoop::quit);
+            loop.exec();
+            lock.lock();
+            m_verdict->waiting = nullptr;
+        }
+        answered = m_verdict->answered;
+    }
+    if (answered.value_or(false))
         return true;
     qCInfo(lcDesktop) << "session bus" << m_address << "does not answer: the program goes on without it";
     qputenv("DBUS_SESSION_BUS_ADDRESS", kSilenced);

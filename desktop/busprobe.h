@@ -3,7 +3,7 @@
 #include <QString>
 
 #include <chrono>
-#include <future>
+#include <memory>
 
 // Finds the session bus without starting one, and tells a bus that answers
 // from one that only accepts. libdbus would wait 25 seconds for a silent bus
@@ -27,26 +27,31 @@ bool answers(const QString &address, int timeoutMs);
 }  // namespace BusProbe
 
 // The session bus looked at while the program starts. Qt's accessibility
-// bridge and tray icon join the bus on the user-interface thread, where a
-// bus that accepts but never answers would hold the start for libdbus's 25
-// seconds; this settles the question once, off that thread, before they ask.
+// bridge joins the bus on the user-interface thread as soon as a window
+// exists, and a bus that accepts but never answers would hold it there for
+// good; this settles the question once, off that thread, before it asks.
 class SessionBusCheck
 {
 public:
     // Starts probing the session bus on a thread of its own; returns at once.
     explicit SessionBusCheck(int timeoutMs = 2000);
+    ~SessionBusCheck();
 
-    // Waits for the verdict, at most until the probe's own time runs out
-    // (counted from construction). A bus that did not answer is replaced,
-    // for this process and what it starts, by an address that fails at
-    // once. Returns whether the bus answered (false also when there is none).
+    // Runs the event loop until the verdict is in, at most until the probe's
+    // own time runs out (counted from construction): the thread keeps
+    // answering meanwhile. A bus that did not answer is replaced, for this
+    // process and what it starts, by an address that fails at once. Returns
+    // whether the bus answered (false also when there is none). Needs the
+    // application object.
     bool settle();
 
     // The stand-in address of a silent bus; libdbus refuses it at once.
     static constexpr const char *kSilenced = "disabled:";
 
 private:
+    struct Verdict;
+
     QString m_address;
     std::chrono::steady_clock::time_point m_deadline;
-    std::shared_future<bool> m_answered;
+    std::shared_ptr<Verdict> m_verdict;
 };

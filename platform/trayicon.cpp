@@ -1,5 +1,7 @@
 #include "platform/trayicon.h"
 
+#include "platform/logging.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -8,6 +10,8 @@
 #include <QDBusVariant>
 #include <QStyle>
 #include <QSystemTrayIcon>
+
+#include <thread>
 
 namespace {
 
@@ -18,25 +22,82 @@ QIcon shownIcon(const QIcon &icon)
     return QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
 }
 
+// Qt picks the tray protocol once per process, when the first
+// QSystemTrayIcon is made: it asks the session bus's StatusNotifierWatcher
+// whether a host is registered, and waits for the answer. The watcher is
+// another program, which may be slow or hung (libdbus then waits 25
+// seconds). A first icon made and dropped on a thread of its own lets Qt
+// ask there; the program's own icons are made once that is over, when Qt no
+// longer asks.
+class TrayProtocol : public QObject
+{
+    Q_OBJECT
+public:
+    // Starts the question on first use; made on the user-interface thread
+    // and kept until the process ends, as the question may outlast
+    // everything else.
+    static TrayProtocol *instance()
+    {
+        static auto *protocol = new TrayProtocol;
+        return protocol;
+    }
+
+    bool isDecided() const { return m_decided; }
+
+signals:
+    void decided();
+
+private:
+    TrayProtocol()
+    {
+        std::thread([this] {
+            {
+                QSystemTrayIcon askingQt;
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_decided = true;
+                    qCDebug(lcApp) << "tray: the desktop's tray protocol is known";
+                    emit decided();
+                },
+                Qt::QueuedConnection);
+        }).detach();
+    }
+
+    bool m_decided = false;
+};
+
 }  // namespace
 
 TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
-    : QObject(parent), m_icon(new QSystemTrayIcon(shownIcon(icon), this)), m_statusNotifier(false)
+    : QObject(parent), m_shown(shownIcon(icon)), m_tip(tip)
 {
-    askStatusNotifierHost();
-    m_icon->setToolTip(tip);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        emit activated(translate(int(r), m_statusNotifier));
-    });
+    TrayProtocol *protocol = TrayProtocol::instance();
+    if (protocol->isDecided())
+        enterTray();
+    else
+        connect(protocol, &TrayProtocol::decided, this, &TrayIcon::enterTray, Qt::SingleShotConnection);
 }
 
 TrayIcon::~TrayIcon() = default;
 
-// Qt picks the D-Bus tray the same way: when a StatusNotifierWatcher runs
-// with a host registered. The watcher is another program that may be slow
-// or hung, so it is asked without waiting (Qt's own question, once per
-// process, is beyond reach); until it answers, the icon is taken for an X11
-// one, whose double click is reported as such.
+void TrayIcon::enterTray()
+{
+    m_icon = new QSystemTrayIcon(m_shown, this);
+    m_icon->setToolTip(m_tip);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        emit activated(translate(int(r), m_statusNotifier));
+    });
+    if (m_wanted)
+        m_icon->show();
+    askStatusNotifierHost();
+    emit inTray();
+}
+
+// Qt's own answer is not published; the watcher is asked once more, without
+// waiting. Until it answers, the icon is taken for an X11 one, whose double
+// click is reported as such.
 void TrayIcon::askStatusNotifierHost()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -57,34 +118,38 @@ void TrayIcon::askStatusNotifierHost()
 
 void TrayIcon::add()
 {
-    if (!m_icon->isVisible())
+    m_wanted = true;
+    if (m_icon && !m_icon->isVisible())
         m_icon->show();
 }
 
 void TrayIcon::remove()
 {
-    if (m_icon->isVisible())
+    m_wanted = false;
+    if (m_icon && m_icon->isVisible())
         m_icon->hide();
 }
 
 bool TrayIcon::isPresent() const
 {
-    return m_icon->isVisible();
+    return m_wanted;
 }
 
 void TrayIcon::setIcon(const QIcon &icon)
 {
-    m_icon->setIcon(shownIcon(icon));
+    m_shown = shownIcon(icon);
+    if (m_icon)
+        m_icon->setIcon(m_shown);
 }
 
 QRect TrayIcon::geometry() const
 {
-    return m_icon->geometry();
+    return m_icon ? m_icon->geometry() : QRect();
 }
 
 QString TrayIcon::toolTip() const
 {
-    return m_icon->toolTip();
+    return m_tip;
 }
 
 int TrayIcon::translate(int reason, bool statusNotifier)
@@ -93,3 +158,5 @@ int TrayIcon::translate(int reason, bool statusNotifier)
         return QSystemTrayIcon::DoubleClick;
     return reason;
 }
+
+#include "trayicon.moc"

@@ -3,8 +3,16 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
 // Longest lateness of a timer on the user-interface thread while it runs:
-// what a user would feel as a frozen window.
+// what a user would feel as a frozen window. Beside it, the longest time
+// the thread spent waiting between two ticks: off the processor and not
+// queued for it, i.e. blocked on something (a lock, a reply, a sleep)
+// rather than busy or crowded out by other programs.
 class LatenessProbe
 {
 public:
@@ -12,28 +20,91 @@ public:
     {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_worst = qMax(m_worst, now - m_last - m_interval);
-            m_last = now;
-        });
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+        // Read on the thread that runs the timer: the probe's own thread.
+        m_schedstat = ::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
     }
+    ~LatenessProbe()
+    {
+        if (m_schedstat >= 0)
+            ::close(m_schedstat);
+    }
+    LatenessProbe(const LatenessProbe &) = delete;
+    LatenessProbe &operator=(const LatenessProbe &) = delete;
+
     void start()
     {
-        m_worst = 0;
-        m_clock.start();
-        m_last = 0;
+        reset();
         m_timer.start();
     }
+    // Longest lateness (ms) since start() or the last take().
     qint64 stop()
     {
         m_timer.stop();
         return m_worst;
     }
+    // Longest lateness and wait (ms) since start() or the last take();
+    // the probe runs on.
+    struct Figures {
+        qint64 lateMs = 0, waitMs = 0;
+    };
+    Figures take()
+    {
+        const Figures f{m_worst, m_worstWaitNs / 1000000};
+        m_worst = 0;
+        m_worstWaitNs = 0;
+        return f;
+    }
 
 private:
+    void reset()
+    {
+        m_worst = 0;
+        m_worstWaitNs = 0;
+        m_clock.start();
+        m_last = 0;
+        m_lastNs = 0;
+        m_lastBusyNs = busyNs();
+    }
+
+    // Time the thread ran or was ready to run, in ns: what schedstat counts
+    // (on the processor, queued for it); only the processor time when the
+    // kernel keeps no such figures.
+    qint64 busyNs() const
+    {
+        char buf[128];
+        if (m_schedstat >= 0) {
+            const ssize_t n = ::pread(m_schedstat, buf, sizeof buf - 1, 0);
+            if (n > 0) {
+                buf[n] = 0;
+                unsigned long long run = 0, queued = 0;
+                if (std::sscanf(buf, "%llu %llu", &run, &queued) == 2)
+                    return qint64(run + queued);
+            }
+        }
+        timespec ts{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+    }
+
+    void tick()
+    {
+        const qint64 nowNs = m_clock.nsecsElapsed();
+        const qint64 now = nowNs / 1000000;
+        m_worst = qMax(m_worst, now - m_last - m_interval);
+        const qint64 busy = busyNs();
+        // The event loop rightly sleeps out the interval itself.
+        const qint64 waited = (nowNs - m_lastNs) - (busy - m_lastBusyNs) - qint64(m_interval) * 1000000;
+        m_worstWaitNs = qMax(m_worstWaitNs, waited);
+        m_last = now;
+        m_lastNs = nowNs;
+        m_lastBusyNs = busy;
+    }
+
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0, m_worst = 0;
+    qint64 m_lastNs = 0, m_lastBusyNs = 0, m_worstWaitNs = 0;
     int m_interval;
+    int m_schedstat = -1;
 };
