@@ -244,7 +244,7 @@ class TestStartupStall : public QObject
             QVERIFY2(run.phases.contains(p), qPrintable(p + QStringLiteral(" never ran\n") + figures));
             const bool browser = p == QLatin1String("start-up") || p == QLatin1String("news");
             QVERIFY2(run.phases.value(p).second < (browser ? kBrowserWaitMs : kLongestWaitMs),
-                     qPrintable(figures));
+                     qPrintable(p + QStringLiteral(" waited too long\n") + figures));
         }
         qInfo().noquote() << figures;
     }
