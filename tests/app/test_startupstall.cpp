@@ -47,8 +47,8 @@ TFormPrincipal *mainWindow()
     return nullptr;
 }
 
-// Drives the program through its showings and prints, for each, the
-// probe's figures: "<phase> <longest lateness> <longest wait>".
+// Drives the program through its showings, twice over, and prints, for
+// each, the probe's figures: "<phase> <longest lateness> <longest wait>".
 class Script : public QObject
 {
 public:
@@ -111,6 +111,10 @@ private:
             {"about", [this] { showModal(&TFormPrincipal::ConfigurarClick); }},
             {"news", [this] { showModal(&TFormPrincipal::BrowserNoticias1Click); }},
         };
+        if (m_step == steps.size() && m_round == 0) {
+            ++m_round;
+            m_step = 0;
+        }
         if (m_step == steps.size()) {
             TrayIcon *tray = m_main->trayIcon();
             std::printf("tray %d %d\n", int(tray->isInTray()), int(tray->isStatusNotifier()));
@@ -132,6 +136,7 @@ private:
     QTimer m_poll;
     TFormPrincipal *m_main = nullptr;
     size_t m_step = 0;
+    int m_round = 0;
 };
 
 void startScript()
@@ -222,9 +227,16 @@ class TestStartupStall : public QObject
         run.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
         for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
             const QStringList f = QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts);
-            if (f.size() == 3 && f[0] != QLatin1String("tray"))
-                run.phases.insert(f[0], {f[1].toLongLong(), f[2].toLongLong()});
-            else if (f.value(0) == QLatin1String("tray"))
+            if (f.size() == 3 && f[0] != QLatin1String("tray")) {
+                // Each showing runs twice: a wait of the program's own comes
+                // back every time, where a burst of load from other programs
+                // on the shared test machine seldom hits the same step twice.
+                const QPair<qint64, qint64> figures{f[1].toLongLong(), f[2].toLongLong()};
+                const auto before = run.phases.constFind(f[0]);
+                run.phases.insert(
+                    f[0],
+                    before == run.phases.constEnd() || figures.second < before->second ? figures : *before);
+            } else if (f.value(0) == QLatin1String("tray"))
                 run.trayLine = f.mid(1);
         }
         return run;
