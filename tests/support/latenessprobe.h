@@ -37,6 +37,8 @@ public:
         reset();
         m_timer.start();
     }
+    // The worst so far, while it runs.
+    qint64 worst() const { return m_worst; }
     // Longest lateness (ms) since start() or the last take().
     qint64 stop()
     {
