@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -119,6 +120,16 @@ private:
     std::thread m_watch;
 };
 
+// Waits the way the program's own loop does: asleep in the event loop until
+// an event or timer is due. QTest::qWait instead sleeps in 10 ms steps
+// between rounds of events, and that sleep would count as lateness.
+void waitInLoop(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 int runChild(const QCommandLineParser &args)
 {
     const int switches = args.value("switches").toInt();
@@ -195,7 +206,7 @@ int runChild(const QCommandLineParser &args)
     const Sample cold = settle();
     for (const QString &address : std::as_const(stations)) {
         engine.setURL(address);
-        QTest::qWait(1500);
+        waitInLoop(1500);
     }
     const Sample start = settle();
     QRandomGenerator rng(seed);
@@ -226,7 +237,7 @@ int runChild(const QCommandLineParser &args)
         // then a stay long enough for a station to answer, fail or drop.
         const int gap = rng.bounded(100) < 80 ? rng.bounded(200) : 200 + rng.bounded(qMax(1, maxGapMs - 200));
         const qint64 lateBefore = probe.worst();
-        QTest::qWait(gap);
+        waitInLoop(gap);
         if (probe.worst() > lateBefore && probe.worst() > worstLate) {
             lateAt = names.at(pick);
             lateAtSwitch = i + 1;

@@ -144,7 +144,9 @@ private slots:
         QCOMPARE(engine->statusText(), text);
         // Nothing stays connected to a station given up on.
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 3000);
+#ifndef __SANITIZE_THREAD__  // its instrumentation slows every thread many times over
         QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
+#endif
         // The old station is silent: nothing of it reaches the speakers.
         QCOMPARE(detector.dominant(tones), 0.);
 
