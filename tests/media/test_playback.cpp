@@ -140,7 +140,7 @@ private slots:
         probe.start();
         engine->setURL(url);
         QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 8000);
-        const qint64 worst = probe.stop();
+        [[maybe_unused]] const qint64 worst = probe.stop();
         QCOMPARE(engine->statusText(), text);
         // Nothing stays connected to a station given up on.
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 3000);
