@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -119,16 +118,6 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_watch;
 };
-
-// Waits the way the program's own loop does: asleep in the event loop until
-// an event or timer is due. QTest::qWait instead sleeps in 10 ms steps
-// between rounds of events, and that sleep would count as lateness.
-void waitInLoop(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 int runChild(const QCommandLineParser &args)
 {

@@ -6,12 +6,23 @@
 #include "support/tonedetector.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
 namespace EngineTest {
+
+// Waits the way the program's own loop does: asleep in the event loop until
+// an event or timer is due. QTest::qWait instead sleeps in 10 ms steps
+// between rounds of events, and a lateness probe would count that sleep.
+inline void waitInLoop(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 // A port on 127.0.0.1 where nothing listens.
 inline quint16 closedPort()

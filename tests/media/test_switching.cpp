@@ -33,7 +33,7 @@ class TestSwitching : public QObject
         probe.start();
         for (int i = 0; i < count; ++i) {
             engine->setURL(addresses.at(rng.bounded(addresses.size())));
-            QTest::qWait(5 + rng.bounded(40));
+            waitInLoop(5 + rng.bounded(40));
         }
         const qint64 worst = probe.stop();
         QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
