@@ -3,16 +3,14 @@
 #include <QMap>
 #include <QRegularExpression>
 
-#include <algorithm>
-
 namespace Playlist {
 
 namespace {
 
 QString resolved(const QString &entry, const QUrl &base)
 {
-    const QUrl u(entry.trimmed());
-    if (!u.isValid())
+    const QUrl u(entry.trimmed(), QUrl::TolerantMode);
+    if (!u.isValid() || u.isEmpty())
         return {};
     return base.resolved(u).toString();
 }
@@ -40,7 +38,7 @@ QString decode(const QByteArray &body)
 }
 
 // "Key1=...", "Key2=..." lines of an ini-style playlist, in number order.
-QStringList numberedEntries(const QString &text, const QString &key, const QUrl &base)
+QList<Entry> numberedEntries(const QString &text, const QString &key, const QUrl &base)
 {
     const QRegularExpression line(QStringLiteral("^\\s*%1(\\d+)\\s*=\\s*(\\S.*?)\\s*$").arg(key),
                                   QRegularExpression::CaseInsensitiveOption
@@ -50,25 +48,125 @@ QStringList numberedEntries(const QString &text, const QString &key, const QUrl 
         const auto m = it.next();
         numbered.insert(m.captured(1).toInt(), m.captured(2));
     }
-    QStringList out;
+    QList<Entry> out;
     for (const QString &entry : numbered) {
         const QString a = resolved(entry, base);
         if (!a.isEmpty())
-            out << a;
+            out.append({a});
+    }
+    return out;
+}
+
+QList<Entry> asxEntries(const QString &text, const QUrl &base)
+{
+    // <ref href="..."/> and <entryref href="..."/> in document order; ASX
+    // in the wild is not well-formed XML, so no XML parser.
+    static const QRegularExpression ref(
+        QStringLiteral("<\\s*(ref|entryref)\\b[^>]*?\\bhref\\s*=\\s*(\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression comment(QStringLiteral("<!--.*?-->"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    // Comments may hide entries.
+    QString visible = text;
+    visible.remove(comment);
+    QList<Entry> out;
+    for (auto it = ref.globalMatch(visible); it.hasNext();) {
+        const auto m = it.next();
+        QString href = m.captured(3);
+        if (href.isEmpty())
+            href = m.captured(4);
+        if (href.isEmpty())
+            href = m.captured(5);
+        const QString a = resolved(unescapeXml(href), base);
+        if (!a.isEmpty())
+            out.append({a, m.captured(1).compare(QLatin1String("entryref"), Qt::CaseInsensitive) == 0});
+    }
+    return out;
+}
+
+bool isPlainPath(const QString &line)
+{
+    // A bare line of a plain M3U counts only when it could be nothing but a
+    // path, so that an error page or stray bytes yield no entries.
+    static const QRegularExpression path(QStringLiteral("^[A-Za-z0-9._~!$&'()*+,;=:@%/?#-]+$"));
+    return (line.contains(u'/') || line.contains(u'.')) && path.match(line).hasMatch();
+}
+
+QList<Entry> m3uEntries(const QString &text, const QUrl &base, bool extended)
+{
+    static const QRegularExpression absolute(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://\\S+$"));
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]+"));
+    QList<Entry> out;
+    for (QString line : text.split(lineBreak)) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (!absolute.match(line).hasMatch() && !(extended ? !line.contains(u'<') : isPlainPath(line)))
+            continue;
+        const QString a = resolved(line, base);
+        if (!a.isEmpty())
+            out.append({a});
     }
     return out;
 }
 
 }  // namespace
 
+Parsed parse(const QByteArray &body, const QUrl &base)
+{
+    // Audio and other binary data: no playlist has control bytes.
+    if (body.left(512).contains('\0'))
+        return {};
+    const QString text = decode(body);
+    const QString head = text.left(512).trimmed();
+
+    // Ref1=..., Ref2=...: numbered, tried in number order.
+    if (head.startsWith(QLatin1String("[Reference]"), Qt::CaseInsensitive))
+        return {Format::Reference, numberedEntries(text, QStringLiteral("Ref"), base)};
+    if (head.startsWith(QLatin1String("[playlist]"), Qt::CaseInsensitive))
+        return {Format::Pls, numberedEntries(text, QStringLiteral("File"), base)};
+    if (text.contains(QLatin1String("<asx"), Qt::CaseInsensitive))
+        return {Format::Asx, asxEntries(text, base)};
+    if (head.startsWith(u'<'))
+        return {};  // HTML or XML of another kind
+
+    const bool extended = head.startsWith(QLatin1String("#EXTM3U"), Qt::CaseInsensitive);
+    // Segments and variant streams: the library follows those itself.
+    if (extended && text.contains(QLatin1String("#EXT-X-"), Qt::CaseInsensitive))
+        return {Format::Hls, {}};
+    QList<Entry> found = m3uEntries(text, base, extended);
+    if (found.isEmpty() && !extended)
+        return {};
+    return {Format::M3u, found};
+}
+
+QStringList entries(const QByteArray &body, const QUrl &base)
+{
+    QStringList out;
+    for (const Entry &e : parse(body, base).entries)
+        out << e.address;
+    return out;
+}
+
+namespace {
+bool isWebScheme(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("mms");
+}
+}  // namespace
+
 bool looksLikePlaylist(const QUrl &url)
 {
     static const QRegularExpression ext(QStringLiteral("\\.(asx|wvx|wax|m3u|pls)$"),
                                         QRegularExpression::CaseInsensitiveOption);
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("mms"))
-        return false;
-    return ext.match(url.path()).hasMatch();
+    return isWebScheme(url) && ext.match(url.path()).hasMatch();
+}
+
+bool looksLikeHls(const QUrl &url)
+{
+    return isWebScheme(url) && url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
 }
 
 QUrl fetchAddress(const QUrl &url)
@@ -79,66 +177,23 @@ QUrl fetchAddress(const QUrl &url)
     return u;
 }
 
-QStringList entries(const QByteArray &body, const QUrl &base)
-{
-    const QString text = decode(body);
-    QStringList out;
-    const QString head = text.left(512).trimmed();
-
-    // Ref1=..., Ref2=...: numbered, tried in number order.
-    if (head.startsWith(QLatin1String("[Reference]"), Qt::CaseInsensitive))
-        return numberedEntries(text, QStringLiteral("Ref"), base);
-
-    if (text.contains(QLatin1String("<asx"), Qt::CaseInsensitive)) {
-        // <ref href="..."/> and <entryref href="..."/> in document order; ASX
-        // in the wild is not well-formed XML, so no XML parser.
-        static const QRegularExpression ref(
-            QStringLiteral("<\\s*(ref|entryref)\\b[^>]*?\\bhref\\s*=\\s*(\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
-            QRegularExpression::CaseInsensitiveOption);
-        // Comments may hide entries.
-        QString visible = text;
-        visible.remove(
-            QRegularExpression(QStringLiteral("<!--.*?-->"), QRegularExpression::DotMatchesEverythingOption));
-        for (auto it = ref.globalMatch(visible); it.hasNext();) {
-            const auto m = it.next();
-            QString href = m.captured(3);
-            if (href.isEmpty())
-                href = m.captured(4);
-            if (href.isEmpty())
-                href = m.captured(5);
-            const QString a = resolved(unescapeXml(href), base);
-            if (!a.isEmpty())
-                out << a;
-        }
-        return out;
-    }
-
-    if (head.startsWith(QLatin1String("[playlist]"), Qt::CaseInsensitive))
-        return numberedEntries(text, QStringLiteral("File"), base);
-
-    // M3U: one address per line, comments start with '#'. Only lines that
-    // look like addresses count, so an HTML error page yields nothing.
-    static const QRegularExpression addressLike(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://\\S+$"));
-    for (QString line : text.split(QRegularExpression(QStringLiteral("[\r\n]+")))) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        if (!addressLike.match(line).hasMatch())
-            continue;
-        out << line;
-    }
-    return out;
-}
-
 QStringList candidates(const QString &address)
 {
     QStringList out{address};
     QUrl u(address);
     if (u.scheme().compare(QLatin1String("mms"), Qt::CaseInsensitive) == 0) {
+        u.setScheme(QStringLiteral("mmsh"));
+        out << u.toString();
         u.setScheme(QStringLiteral("http"));
         out << u.toString();
     }
     return out;
+}
+
+bool allowedFromNetwork(const QUrl &url)
+{
+    static const QStringList network = {"http", "https", "mms", "mmsh", "rtsp", "rtmp"};
+    return url.isValid() && !url.host().isEmpty() && network.contains(url.scheme().toLower());
 }
 
 }  // namespace Playlist

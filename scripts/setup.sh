@@ -4,6 +4,11 @@
 # are skipped, so a prepared machine does no network work at all.
 set -e
 
+# vlc-plugin-base carries every decoder, demuxer and access that stations
+# need: mpg123 (MP3), faad and avcodec (AAC, HE-AAC, WMA), vorbis, opus,
+# es/ogg/asf/adaptive (ADTS, Ogg, ASF, HLS), http/https (gnutls) and mms;
+# its encoders make the codec tests' sound.
+#
 # vlc-bin (cvlc) is only the reference the footprint benchmark measures the
 # player against; the player itself plays through libVLC.
 PACKAGES="

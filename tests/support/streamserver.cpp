@@ -1,11 +1,16 @@
 #include "support/streamserver.h"
 
+#include "support/testcert.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -21,7 +26,8 @@ struct Route {
     bool isStream = false;
     StreamServer::Stream stream;
     QByteArray body, contentType;
-    int redirectStatus = 0;  // non-zero: `body` is the Location
+    int redirectCode = 0;
+    QByteArray location;
 };
 
 struct Stats {
@@ -71,9 +77,14 @@ public:
         qint64 framesSent = 0;
         double phase = 0;
         qint64 stallUntilMs = -1, nextStallMs = -1;
+        bool icy = false;  // the client asked for in-band titles
+        int sinceMeta = 0;  // body bytes since the last metadata block
+        QString titleSent;
+        qint64 payloadPos = 0;  // bytes of the payload sent, all rounds
     };
 
     QTcpServer *server = nullptr;
+    bool tls = false;
     QTimer *pacer = nullptr;
     QList<Conn *> conns;
     mutable QMutex mutex;  // guards routes and stats
@@ -162,10 +173,9 @@ public:
         }
         c->route = key;
         addStat(key, 1, 0, 1);
-        if (route.redirectStatus) {
-            c->socket->write("HTTP/1.0 " + QByteArray::number(route.redirectStatus)
-                             + " Redirect\r\nLocation: " + route.body
-                             + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        if (route.redirectCode) {
+            c->socket->write("HTTP/1.1 " + QByteArray::number(route.redirectCode) + " Moved\r\nLocation: "
+                             + route.location + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
             c->socket->disconnectFromHost();
             return;
         }
@@ -179,10 +189,16 @@ public:
         c->stream = route.stream;
         if (c->stream.delivery == Delivery::Hung)
             return;
+        const QByteArray headers = c->request.left(end).toLower();
+        c->icy = c->stream.icyMetaInt > 0 && headers.contains("\r\nicy-metadata: 1");
         QByteArray head = c->stream.icy ? "ICY 200 OK\r\n" : "HTTP/1.0 200 OK\r\n";
-        head += "Content-Type: audio/x-wav\r\nicy-name: Tom " + QByteArray::number(c->stream.toneHz)
-            + " Hz\r\nicy-pub: 0\r\nCache-Control: no-cache\r\n\r\n";
-        c->socket->write(head + wavHeader(c->stream.sampleRate));
+        head += "Content-Type: " + c->stream.contentType + "\r\nicy-name: Tom "
+            + QByteArray::number(c->stream.toneHz) + " Hz\r\nicy-pub: 0\r\nCache-Control: no-cache\r\n";
+        if (c->icy)
+            head += "icy-metaint: " + QByteArray::number(c->stream.icyMetaInt) + "\r\n";
+        c->socket->write(head + "\r\n");
+        if (c->stream.payload.isEmpty())
+            writeBody(c, wavHeader(c->stream.sampleRate));
         c->streaming = true;
         c->clock.start();
         if (c->stream.delivery == Delivery::Stalls)
@@ -219,6 +235,10 @@ public:
                 return;
             }
         }
+        if (!st.payload.isEmpty()) {
+            pacePayload(c, now);
+            return;
+        }
         qint64 due = now * st.sampleRate / 1000;
         if (st.delivery == Delivery::Burst)
             due += qint64(st.burstMs) * st.sampleRate / 1000;
@@ -238,7 +258,65 @@ public:
                 c->phase -= 2 * M_PI;
         }
         c->framesSent += frames;
-        c->socket->write(pcm);
+        writeBody(c, pcm);
+    }
+
+    void pacePayload(Conn *c, qint64 now)
+    {
+        const Stream &st = c->stream;
+        qint64 due = now * st.payloadBytesPerSec / 1000;
+        if (st.delivery == Delivery::Burst)
+            due += qint64(st.burstMs) * st.payloadBytesPerSec / 1000;
+        const qint64 size = st.payload.size();
+        if (!st.loopPayload)
+            due = qMin(due, size);
+        if (due <= c->payloadPos || c->socket->bytesToWrite() > 512 * 1024)
+            return;
+        QByteArray out;
+        while (c->payloadPos < due) {
+            const qint64 at = c->payloadPos % size;
+            const qint64 n = qMin(due - c->payloadPos, size - at);
+            out.append(st.payload.constData() + at, n);
+            c->payloadPos += n;
+        }
+        writeBody(c, out);
+    }
+
+    // The body as the client asked for it: with a metadata block after
+    // every `icyMetaInt` bytes when it wanted titles.
+    void writeBody(Conn *c, const QByteArray &bytes)
+    {
+        if (!c->icy) {
+            c->socket->write(bytes);
+            return;
+        }
+        const int interval = c->stream.icyMetaInt;
+        QByteArray out;
+        qsizetype i = 0;
+        while (i < bytes.size()) {
+            const qsizetype n = qMin<qsizetype>(interval - c->sinceMeta, bytes.size() - i);
+            out.append(bytes.constData() + i, n);
+            i += n;
+            c->sinceMeta += int(n);
+            if (c->sinceMeta < interval)
+                break;
+            c->sinceMeta = 0;
+            QString title;
+            {
+                QMutexLocker lock(&mutex);
+                title = routes.value(c->route).stream.title;
+            }
+            if (title == c->titleSent) {
+                out.append('\0');  // no change
+                continue;
+            }
+            c->titleSent = title;
+            QByteArray block = "StreamTitle='" + title.toUtf8().left(4000) + "';";
+            block.append(QByteArray((16 - block.size() % 16) % 16, '\0'));
+            out.append(char(block.size() / 16));
+            out.append(block);
+        }
+        c->socket->write(out);
     }
 
     void closeAll()
@@ -287,6 +365,33 @@ StreamServer::~StreamServer()
     delete m_thread;
 }
 
+bool StreamServer::listenTls(const QHostAddress &address, quint16 port)
+{
+    QMetaObject::invokeMethod(
+        m_core.get(),
+        [c = m_core.get()] {
+            delete c->server;
+            c->tls = true;
+            auto *s = new QSslServer(c);
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setLocalCertificate(QSslCertificate(QByteArray(kTestCertificatePem)));
+            config.setPrivateKey(QSslKey(QByteArray(kTestKeyPem), QSsl::Rsa));
+            config.setPeerVerifyMode(QSslSocket::VerifyNone);
+            s->setSslConfiguration(config);
+            c->server = s;
+            QObject::connect(s, &QTcpServer::pendingConnectionAvailable, c, [c] { c->accept(); });
+        },
+        Qt::BlockingQueuedConnection);
+    return listen(address, port);
+}
+
+void StreamServer::trustTestCertificate()
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.addCaCertificate(QSslCertificate(QByteArray(kTestCertificatePem)));
+    QSslConfiguration::setDefaultConfiguration(config);
+}
+
 bool StreamServer::listen(const QHostAddress &address, quint16 port)
 {
     bool ok = false;
@@ -315,8 +420,12 @@ QString StreamServer::url(const QString &path, const QString &scheme, const QStr
 {
     const QString h = host.isEmpty() ? address().toString() : host;
     const quint16 p = port();
-    const bool defaultPort = p == 80 && scheme == QLatin1String("http");
-    return scheme + QStringLiteral("://") + h + (defaultPort ? QString() : u':' + QString::number(p)) + path;
+    bool tls = false;
+    QMetaObject::invokeMethod(
+        m_core.get(), [&] { tls = m_core->tls; }, Qt::BlockingQueuedConnection);
+    const QString s = scheme.isEmpty() ? QString::fromLatin1(tls ? "https" : "http") : scheme;
+    const bool defaultPort = p == 80 && s == QLatin1String("http");
+    return s + QStringLiteral("://") + h + (defaultPort ? QString() : u':' + QString::number(p)) + path;
 }
 
 void StreamServer::addStream(const QString &path, const Stream &stream)
@@ -345,13 +454,21 @@ void StreamServer::addFile(const QString &path, const QByteArray &body, const QB
     m_core->routes.insert(path, r);
 }
 
-void StreamServer::addRedirect(const QString &path, const QString &location, int status)
+void StreamServer::addRedirect(const QString &path, const QString &location, int code)
 {
     QMutexLocker lock(&m_core->mutex);
     Route r;
-    r.body = location.toUtf8();
-    r.redirectStatus = status;
+    r.redirectCode = code;
+    r.location = location.toUtf8();
     m_core->routes.insert(path, r);
+}
+
+void StreamServer::setTitle(const QString &path, const QString &title)
+{
+    QMutexLocker lock(&m_core->mutex);
+    auto it = m_core->routes.find(path);
+    if (it != m_core->routes.end())
+        it->stream.title = title;
 }
 
 void StreamServer::removeRoute(const QString &path)
@@ -382,6 +499,15 @@ QByteArray StreamServer::m3u(const QStringList &entries)
     for (const QString &e : entries)
         b += "#EXTINF:-1,Brelo\n" + e.toUtf8() + "\n";
     return b;
+}
+
+QByteArray StreamServer::pls(const QStringList &entries)
+{
+    QByteArray b = "[playlist]\n";
+    for (int i = 0; i < entries.size(); ++i)
+        b += "File" + QByteArray::number(i + 1) + "=" + entries.at(i).toUtf8() + "\nTitle"
+            + QByteArray::number(i + 1) + "=Brelo\n";
+    return b + "NumberOfEntries=" + QByteArray::number(entries.size()) + "\nVersion=2\n";
 }
 
 int StreamServer::openConnections(const QString &path) const

@@ -41,6 +41,17 @@ public:
         int stallMaxMs = 250;
         int sampleRate = 22050;
         int dropAfterMs = -1;  // >= 0: the server drops the connection this long into the stream
+        // ICY in-band titles every this many bytes, for clients that ask
+        // with "Icy-MetaData: 1"; 0: none.
+        int icyMetaInt = 0;
+        QString title;  // the first StreamTitle; setTitle() changes it live
+        // Encoded audio (MP3, Ogg, ASF...) served instead of the tone, paced
+        // at `payloadBytesPerSec`, over again when `loopPayload`, else held
+        // open and silent after its end.
+        QByteArray payload;
+        QByteArray contentType = QByteArrayLiteral("audio/x-wav");
+        int payloadBytesPerSec = 16000;
+        bool loopPayload = true;
     };
 
     explicit StreamServer(QObject *parent = nullptr);
@@ -48,10 +59,16 @@ public:
 
     // Starts listening; port 0 picks a free one.
     bool listen(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
+    // The same over TLS with the tests' own certificate (support/testcert.h);
+    // url() then gives https:// addresses. trustTestCertificate() makes this
+    // process's Qt clients accept it.
+    bool listenTls(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
+    static void trustTestCertificate();
     quint16 port() const;
     QHostAddress address() const;
-    // "http://127.0.0.1:<port><path>" (another scheme or host if given).
-    QString url(const QString &path = QStringLiteral("/"), const QString &scheme = QStringLiteral("http"),
+    // "http://127.0.0.1:<port><path>" ("https" after listenTls(); another
+    // scheme or host if given).
+    QString url(const QString &path = QStringLiteral("/"), const QString &scheme = {},
                 const QString &host = {}) const;
 
     // Routes match the request path, query included when the route has one.
@@ -59,14 +76,17 @@ public:
     void addStream(const QString &path, double toneHz, Delivery delivery = Delivery::RealTime);
     void addFile(const QString &path, const QByteArray &body,
                  const QByteArray &contentType = QByteArrayLiteral("video/x-ms-asf"));
-    // An HTTP redirect ("302 Found" unless told) to `location`.
-    void addRedirect(const QString &path, const QString &location, int status = 302);
+    // Answers with `code` and "Location: <location>" (absolute or relative).
+    void addRedirect(const QString &path, const QString &location, int code = 302);
     void removeRoute(const QString &path);
+    // The StreamTitle a stream's clients get from their next metadata block.
+    void setTitle(const QString &path, const QString &title);
 
     // Playlist bodies.
     static QByteArray asx(const QStringList &refs);  // XML ASX, one entry per ref
     static QByteArray reference(const QStringList &refs);  // "[Reference]" Ref1=...
     static QByteArray m3u(const QStringList &entries);
+    static QByteArray pls(const QStringList &entries);  // "[playlist]" File1=...
 
     // Observations; an empty path means every route together.
     int openConnections(const QString &path = {}) const;

@@ -1,0 +1,74 @@
+#include "enginefixture.h"
+#include "support/testmedia.h"
+
+using namespace EngineTest;
+using TestMedia::Codec;
+
+// The codecs real stations send, each made here by the library's own
+// encoders, served live and decoded back to its tone.
+class TestCodecs : public QObject
+{
+    Q_OBJECT
+
+    ToneDetector detector;
+    StreamServer server;
+    std::unique_ptr<MediaEngine> engine;
+    const QList<double> tones = {500, 620, 740, 860, 980, 1100};
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.listen());
+        MediaEngine::setDefaultOptions(quietOptions(detector, 6000));
+        engine = std::make_unique<MediaEngine>();
+    }
+
+    void cleanupTestCase()
+    {
+        engine->shutdown(2000);
+        engine.reset();
+    }
+
+    void playsWhatStationsSend_data()
+    {
+        QTest::addColumn<int>("codec");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<bool>("loop");  // whether frames may simply repeat
+        QTest::addColumn<double>("tone");
+        QTest::newRow("MP3") << int(Codec::Mp3) << QByteArray("audio/mpeg") << true << 500.;
+        QTest::newRow("AAC in ADTS") << int(Codec::AacAdts) << QByteArray("audio/aac") << true << 620.;
+        QTest::newRow("Ogg Vorbis") << int(Codec::OggVorbis) << QByteArray("application/ogg") << false
+                                    << 740.;
+        QTest::newRow("Ogg Opus") << int(Codec::OggOpus) << QByteArray("audio/ogg") << false << 860.;
+        QTest::newRow("WMA in ASF") << int(Codec::WmaAsf) << QByteArray("video/x-ms-asf") << false << 980.;
+    }
+
+    void playsWhatStationsSend()
+    {
+        QFETCH(int, codec);
+        QFETCH(QByteArray, contentType);
+        QFETCH(bool, loop);
+        QFETCH(double, tone);
+        const int seconds = 8;
+        const QByteArray payload = TestMedia::encode(Codec(codec), tone, seconds);
+        // The encoders come with the same plugin package as the decoders.
+        QVERIFY2(payload.size() > 1000, "the library could not encode the test sound");
+        const QString path = QStringLiteral("/codec%1").arg(codec);
+        StreamServer::Stream s;
+        s.payload = payload;
+        s.contentType = contentType;
+        s.payloadBytesPerSec = int(payload.size() / seconds);
+        s.loopPayload = loop;
+        s.delivery = StreamServer::Delivery::Burst;
+        s.burstMs = 1000;
+        server.addStream(path, s);
+
+        detector.reset();
+        engine->setURL(server.url(path));
+        QVERIFY2(detector.waitForTone(tone, tones, 8000), qPrintable(engine->statusText()));
+        QCOMPARE(engine->status(), MediaEngine::Status::Playing);
+    }
+};
+
+QTEST_MAIN(TestCodecs)
+#include "test_codecs.moc"
