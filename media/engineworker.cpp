@@ -1,28 +1,21 @@
 #include "media/engineworker_p.h"
 
-#include "media/playlist.h"
+#include "media/icymedia_p.h"
+#include "media/icymetadata.h"
+#include "media/playlistfetcher.h"
 #include "platform/logging.h"
 
 #include <QByteArray>
-#include <QHostAddress>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QThread>
 
 #include <vlc/vlc.h>
 
-#include <netdb.h>
-#include <sys/socket.h>
-
-#include <thread>
 #include <vector>
 
 using namespace EngineDetail;
 
 namespace {
 
-constexpr qint64 kMaxPlaylistBytes = 256 * 1024;
 constexpr int kAudioRate = 44100;
 constexpr int kAudioChannels = 2;
 // A station still sending, however slowly, gets this many more open periods.
@@ -53,6 +46,7 @@ void onVlcEvent(const libvlc_event_t *event, void *opaque)
     case libvlc_MediaPlayerSeekableChanged:
         value = event->u.media_player_seekable_changed.new_seekable;
         break;
+    case libvlc_MediaMetaChanged: value = float(event->u.media_meta_changed.meta_type); break;
     default: break;
     }
     std::lock_guard lock(slot->bridge->mutex);
@@ -74,9 +68,14 @@ void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t)
         slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate);
 }
 
-bool needsLookup(const QString &host)
+MediaEngine::Reason reasonFor(PlaylistFetcher::Failure why)
 {
-    return !host.isEmpty() && QHostAddress(host).isNull();
+    switch (why) {
+    case PlaylistFetcher::Failure::NoAnswer: return MediaEngine::Reason::NoAnswer;
+    case PlaylistFetcher::Failure::Unreadable:
+    case PlaylistFetcher::Failure::Refused: return MediaEngine::Reason::PlaylistUnreadable;
+    default: return MediaEngine::Reason::Unreachable;
+    }
 }
 
 // libVLC 3 has two HTTP clients. The newer one, tried first, gives up on
@@ -112,8 +111,15 @@ EngineWorker::EngineWorker(const MediaEngine::Options &options, std::shared_ptr<
     m_reconnect = new QTimer(this);
     m_reconnect->setSingleShot(true);
     connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry); });
-    m_nam = new QNetworkAccessManager(this);
-    m_nam->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_fetcher = new PlaylistFetcher(options.openTimeoutMs, this);
+    connect(m_fetcher, &PlaylistFetcher::entryReady, this, &EngineWorker::openEntry);
+    connect(m_fetcher, &PlaylistFetcher::exhausted, this, [this](PlaylistFetcher::Failure why) {
+        m_timeout->stop();
+        // What the players ran into tells more than the playlists.
+        if (m_lastFailure == Reason::None)
+            m_lastFailure = reasonFor(why);
+        setStatus(Status::Failed, m_lastFailure);
+    });
 }
 
 EngineWorker::~EngineWorker()
@@ -202,12 +208,10 @@ void EngineWorker::beginAttempt(const QString &url)
 {
     cancelReconnect();
     dropPlayer();
-    if (m_reply)
-        m_reply->abort();
-    m_lookupToken.reset();
+    m_fetcher->cancel();
+    clearTitles();
     m_url = url;
-    m_candidates.clear();
-    m_next = 0;
+    m_entry.clear();
     m_lastFailure = Reason::None;
     m_paused = false;
     m_started = false;
@@ -225,136 +229,20 @@ void EngineWorker::beginAttempt(const QString &url)
         setStatus(Status::Failed, Reason::EngineUnavailable);
         return;
     }
-    const QUrl parsed(url);
-    if (Playlist::looksLikePlaylist(parsed)) {
-        fetchPlaylist(parsed);
-        return;
-    }
-    m_candidates = Playlist::candidates(url);
-    tryNext();
-}
-
-void EngineWorker::fetchPlaylist(const QUrl &url)
-{
-    // Started here, the whole fetch, lookup included, counts against the
-    // station's time limit.
-    armTimeout();
-    const quint64 gen = m_handledGen;
-    const QUrl source = Playlist::fetchAddress(url);
-    qCDebug(lcMedia) << "fetching playlist" << forLog(source.toString());
-    afterLookup(source.host(), gen, [this, source, gen] {
-        QNetworkRequest req(source);
-        req.setTransferTimeout(m_options.openTimeoutMs);
-        req.setHeader(QNetworkRequest::UserAgentHeader, kUserAgent);
-        QNetworkReply *reply = m_nam->get(req);
-        m_reply = reply;
-        connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
-            // An abort reports its progress once more, from a closed reply.
-            if (got > kMaxPlaylistBytes && reply->isOpen()) {
-                // Longer than any station's playlist: a stream under a
-                // playlist's name or a runaway list. What came so far tells.
-                reply->setProperty("head", reply->read(kMaxPlaylistBytes));
-                reply->setProperty("tooBig", true);
-                reply->abort();
-            }
-        });
-        connect(reply, &QNetworkReply::finished, this, [this, reply, gen] { playlistFetched(reply, gen); });
-    });
-}
-
-void EngineWorker::afterLookup(const QString &host, quint64 gen, std::function<void()> then)
-{
-    if (!needsLookup(host)) {
-        then();
-        return;
-    }
-    // Qt's own lookups run in a pool that the process's exit waits for; a
-    // resolver that never answers would hold the exit for seconds. So look
-    // the name up on a thread nobody waits for, and go on only once it
-    // answered.
-    auto token = std::make_shared<std::atomic<quint64>>(gen);
-    m_lookupToken = token;
-    auto bridge = m_bridge;
-    const QByteArray name = host.toUtf8();
-    std::thread([bridge, token, name, gen, then = std::move(then)] {
-        addrinfo hints{};
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo *res = nullptr;
-        const bool ok = getaddrinfo(name.constData(), nullptr, &hints, &res) == 0;
-        if (res)
-            freeaddrinfo(res);
-        std::lock_guard lock(bridge->mutex);
-        if (!bridge->worker || token->load() != gen)
-            return;
-        EngineWorker *w = bridge->worker;
-        QMetaObject::invokeMethod(
-            w,
-            [w, token, gen, ok, name, then] {
-                if (w->m_lookupToken != token || w->m_handledGen != gen)
-                    return;
-                w->m_lookupToken.reset();
-                if (ok) {
-                    then();
-                } else {
-                    qCDebug(lcMedia) << "name not found" << name;
-                    w->candidateFailed(Reason::Unreachable);
-                }
-            },
-            Qt::QueuedConnection);
-    }).detach();
-}
-
-void EngineWorker::playlistFetched(QNetworkReply *reply, quint64 gen)
-{
-    reply->deleteLater();
-    if (gen != m_handledGen || reply != m_reply)
-        return;
-    m_reply = nullptr;
-    const bool tooBig = reply->property("tooBig").toBool();
-    if (reply->error() != QNetworkReply::NoError && !tooBig) {
-        m_timeout->stop();
-        m_lastFailure = reply->error() == QNetworkReply::TimeoutError || reply->property("timedOut").toBool()
-            ? Reason::NoAnswer
-            : Reason::Unreachable;
-        qCDebug(lcMedia) << "playlist not fetched" << forLog(reply->url().toString()) << reply->error();
-        m_candidates.clear();
-        tryNext();
-        return;
-    }
-    QByteArray body = tooBig ? reply->property("head").toByteArray() : reply->readAll();
-    if (tooBig) {
-        // A runaway list plays from its first entries; handed to the library
-        // whole, it would be read and held entirely (hundreds of megabytes).
-        body.truncate(body.lastIndexOf('\n') + 1);
-    }
-    const QStringList entries = Playlist::entries(body, reply->url());
-    qCDebug(lcMedia) << "playlist read" << forLog(reply->url().toString()) << "entries:" << entries.size();
-    m_candidates.clear();
-    if (entries.isEmpty()) {
-        // Not a playlist after all: let the library make what it can of it.
-        m_candidates = Playlist::candidates(m_url);
-    } else {
-        for (const QString &e : entries)
-            m_candidates << Playlist::candidates(e);
-    }
-    tryNext();
+    m_fetcher->start(url);
+    m_fetcher->next();
 }
 
 void EngineWorker::tryNext()
 {
     dropPlayer();
-    if (m_next >= m_candidates.size()) {
-        m_timeout->stop();
-        const Reason why = m_lastFailure == Reason::None ? Reason::Unreachable : m_lastFailure;
-        setStatus(Status::Failed, why);
-        return;
-    }
-    openEntry(m_candidates.at(m_next++));
+    m_entry.clear();
+    m_fetcher->next();
 }
 
 QString EngineWorker::currentCandidate() const
 {
-    return m_candidates.value(m_next - 1);
+    return m_entry;
 }
 
 void EngineWorker::openEntry(const QString &address)
@@ -366,17 +254,35 @@ void EngineWorker::openEntry(const QString &address)
     m_extensions = 0;
     m_bytesAtTimeout = 0;
 
+    m_entry = address;
+    clearTitles();
     qCDebug(lcMedia) << "opening" << forLog(address);
-    libvlc_media_t *media = libvlc_media_new_location(m_vlc, libraryAddress(address).toUtf8().constData());
-    if (!media) {
-        candidateFailed(Reason::Unreachable);
-        return;
-    }
     auto *slot = new PlayerSlot;
     slot->serial = ++m_serial;
     slot->bridge = m_bridge;
-    slot->player = libvlc_media_player_new_from_media(media);
-    libvlc_media_release(media);
+    libvlc_media_t *media = nullptr;
+    const QUrl url(address);
+    if (wantsIcyReader(url)) {
+        // The library's own HTTPS access drops in-band titles.
+        IcyMedia icy = newIcyMedia(m_vlc, url, m_options.openTimeoutMs,
+                                   [bridge = m_bridge, serial = slot->serial](const QString &t, bool name) {
+                                       if (bridge->current.load() != serial)
+                                           return;
+                                       std::lock_guard lock(bridge->mutex);
+                                       if (bridge->worker)
+                                           bridge->worker->postTitle(serial, t, name);
+                                   });
+        media = icy.media;
+        slot->feed = icy.feed;
+    } else {
+        media = libvlc_media_new_location(m_vlc, libraryAddress(address).toUtf8().constData());
+    }
+    if (media) {
+        // Titles and station names the library's own access reads.
+        libvlc_event_attach(libvlc_media_event_manager(media), libvlc_MediaMetaChanged, onVlcEvent, slot);
+        slot->player = libvlc_media_player_new_from_media(media);
+        libvlc_media_release(media);
+    }
     if (!slot->player) {
         delete slot;
         candidateFailed(Reason::Unreachable);
@@ -430,16 +336,6 @@ void EngineWorker::onTimeout()
 {
     if (m_started)
         return;
-    if (m_reply) {
-        m_reply->setProperty("timedOut", true);
-        m_reply->abort();
-        return;
-    }
-    if (m_lookupToken) {
-        m_lookupToken.reset();
-        candidateFailed(Reason::NoAnswer);
-        return;
-    }
     // A station that sends, however slowly, is not a dead one; give it
     // a few more periods to fill the buffer.
     const qint64 got = bytesRead();
@@ -458,6 +354,9 @@ void EngineWorker::dropPlayer()
     if (!m_slot)
         return;
     m_bridge->current.store(0);
+    // A read of our own waiting for the station gives up, so that the
+    // library's stop does not wait for it.
+    cancelIcyFeed(m_slot->feed);
     // Silence it now; stopping may take seconds on the reaper.
     if (!m_bridge->tap)
         libvlc_audio_set_mute(m_slot->player, 1);
@@ -558,8 +457,60 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
     case libvlc_MediaPlayerSeekableChanged:
         emit positionChanged(libvlc_media_player_get_position(m_slot->player), value != 0);
         break;
+    case libvlc_MediaMetaChanged: {
+        const auto which = libvlc_meta_t(int(value));
+        if (which != libvlc_meta_NowPlaying && which != libvlc_meta_Title)
+            break;
+        libvlc_media_t *media = libvlc_media_player_get_media(m_slot->player);
+        if (!media)
+            break;
+        char *raw = libvlc_media_get_meta(media, which);
+        libvlc_media_release(media);
+        QString text = Icy::headerText(QByteArray(raw));
+        libvlc_free(raw);
+        // Without a title of its own the library names a stream after its
+        // address.
+        if (which == libvlc_meta_Title
+            && (QUrl(text) == QUrl(m_entry) || QUrl(text) == QUrl(libraryAddress(m_entry))))
+            text.clear();
+        noteTitle(text, which == libvlc_meta_Title);
+        break;
+    }
     default: break;
     }
+}
+
+void EngineWorker::postTitle(quint64 serial, const QString &title, bool stationName)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, title, stationName] {
+            if (m_slot && m_slot->serial == serial)
+                noteTitle(title, stationName);
+        },
+        Qt::QueuedConnection);
+}
+
+void EngineWorker::noteTitle(const QString &title, bool stationName)
+{
+    (stationName ? m_stationName : m_streamTitle) = title;
+    const QString now = m_streamTitle.isEmpty() ? m_stationName : m_streamTitle;
+    if (now == m_nowPlaying)
+        return;
+    m_nowPlaying = now;
+    // The title itself is the listener's business, not the log's.
+    qCDebug(lcMedia) << "title changed" << forLog(m_entry);
+    emit nowPlayingChanged(now);
+}
+
+void EngineWorker::clearTitles()
+{
+    m_stationName.clear();
+    m_streamTitle.clear();
+    if (m_nowPlaying.isEmpty())
+        return;
+    m_nowPlaying.clear();
+    emit nowPlayingChanged({});
 }
 
 void EngineWorker::setStatus(Status s, Reason reason, int detail)
@@ -607,7 +558,7 @@ void EngineWorker::resume()
         libvlc_media_player_set_pause(m_slot->player, 0);
         return;
     }
-    if (!m_slot && !m_url.isEmpty() && !m_reply && !m_lookupToken) {
+    if (!m_slot && !m_url.isEmpty() && !m_fetcher->busy()) {
         recordRequest(m_url, m_xwindow);
         processSwitch();
     }
@@ -616,13 +567,11 @@ void EngineWorker::resume()
 void EngineWorker::stop()
 {
     cancelReconnect();
-    if (m_reply)
-        m_reply->abort();
-    m_lookupToken.reset();
+    m_fetcher->cancel();
     m_timeout->stop();
-    m_candidates.clear();
-    m_next = 0;
+    m_entry.clear();
     dropPlayer();
+    clearTitles();
     setStatus(Status::Stopped);
 }
 
@@ -654,9 +603,7 @@ void EngineWorker::shutdown()
     }
     m_timeout->stop();
     cancelReconnect();
-    if (m_reply)
-        m_reply->abort();
-    m_lookupToken.reset();
+    m_fetcher->cancel();
     dropPlayer();
     {
         std::lock_guard lock(m_bridge->mutex);

@@ -18,16 +18,15 @@
 #include <memory>
 
 struct libvlc_instance_t;
-class QNetworkAccessManager;
-class QNetworkReply;
+class PlaylistFetcher;
 
 // Lives on the engine thread. Every libVLC call that may take time starts
 // here or on the reaper, never on the user-interface thread.
 //
-// A channel's way to sound: beginAttempt() takes the address written;
-// a playlist address goes through fetchPlaylist() / playlistFetched(),
-// which turn it into candidate entries; tryNext() opens them in turn with
-// openEntry() until one plays.
+// A channel's way to sound: beginAttempt() takes the address written and
+// hands it to the PlaylistFetcher, which offers the stream addresses behind
+// it one at a time; openEntry() opens each, tryNext() asks for the next
+// until one plays.
 class EngineWorker : public QObject
 {
     Q_OBJECT
@@ -46,6 +45,8 @@ public:
     // From libVLC threads.
     void postEvent(quint64 serial, int type, float value);
     void postAudio(quint64 serial);
+    // An in-band title or the station's name, from a reading thread.
+    void postTitle(quint64 serial, const QString &title, bool stationName);
 
 public slots:
     // Loads the library ahead of the first address, so that a library that
@@ -71,27 +72,26 @@ signals:
     void positionChanged(double position, bool seekable);
     void entryStarted(const QString &address);
     void audioStarted();
+    // The stream's current title, else the station's name; empty when none.
+    void nowPlayingChanged(const QString &title);
 
 private:
     void ensureInstance();
     void beginAttempt(const QString &url);
-    void fetchPlaylist(const QUrl &url);
-    void playlistFetched(QNetworkReply *reply, quint64 gen);
-    // Runs `then` on this thread once `host` resolved (at once for a
-    // literal address), or fails the candidate; see the definition for why.
-    void afterLookup(const QString &host, quint64 gen, std::function<void()> then);
     void tryNext();
     void openEntry(const QString &address);
     void dropPlayer();
     void candidateFailed(Reason why);
     void onEvent(quint64 serial, int type, float value);
-    void setStatus(Status s, Reason reason = Reason::None, int detail = 0);
     // The stream broke off after sound flowed: open the same entry again,
     // at once and then with a growing pause, until it plays or the channel
     // is left. One attempt at a time.
     void connectionBroke();
     void scheduleReconnect();
     void cancelReconnect();
+    void noteTitle(const QString &title, bool stationName);
+    void clearTitles();
+    void setStatus(Status s, Reason reason = Reason::None, int detail = 0);
     void onTimeout();
     void armTimeout();
     qint64 bytesRead() const;
@@ -110,8 +110,8 @@ private:
     quint64 m_handledGen = 0;
 
     QString m_url;
-    QStringList m_candidates;
-    int m_next = 0;
+    PlaylistFetcher *m_fetcher = nullptr;
+    QString m_entry;  // the stream address opened last
     Reason m_lastFailure = Reason::None;
     EngineDetail::PlayerSlot *m_slot = nullptr;
     quint64 m_serial = 0;
@@ -128,9 +128,7 @@ private:
     QTimer *m_reconnect = nullptr;
     int m_reconnectAttempt = 0;  // 0: not reconnecting
     QString m_lostEntry;
-    QNetworkAccessManager *m_nam = nullptr;
-    QPointer<QNetworkReply> m_reply;
-    std::shared_ptr<std::atomic<quint64>> m_lookupToken;
+    QString m_stationName, m_streamTitle, m_nowPlaying;
     QElapsedTimer m_lastPosition;
     bool m_shutDown = false;
 };

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -41,6 +42,7 @@ public:
     Reason reason = Reason::None;
     int statusDetail = 0;
     QString statusText;
+    QString nowPlaying;
     QString entry;
 
     QVBoxLayout *layout = nullptr;
@@ -178,6 +180,11 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
         }
     });
     connect(d->worker, &EngineWorker::rebuffered, this, &MediaEngine::rebuffered);
+    connect(d->worker, &EngineWorker::nowPlayingChanged, this, [this](const QString &title) {
+        d->nowPlaying = title;
+        showStatus();
+        emit nowPlayingChanged(title);
+    });
     connect(d->worker, &EngineWorker::entryStarted, this, [this](const QString &address) {
         d->entry = address;
         emit entryStarted(address);
@@ -319,13 +326,20 @@ void MediaEngine::showStatus()
 {
     // The compact controls have room for a few words: their wording is
     // shorter, what still does not fit ends in an ellipsis, and the tooltip
-    // always holds the whole text.
+    // always holds the whole text with what plays now. A title is the
+    // station's text, never markup: the label is plain text, and the
+    // tooltip, which would take markup, gets it escaped.
     QLabel *label = d->ui.statusLabel;
     const bool compact = d->uiMode != QLatin1String("full");
-    const QString shown = StatusTexts::text(d->status, d->reason, d->statusDetail, compact);
+    QString whole = d->statusText;
+    const bool sounding
+        = d->status == Status::Playing || d->status == Status::Buffering || d->status == Status::Paused;
+    if (sounding && !d->nowPlaying.isEmpty())
+        whole = whole.isEmpty() ? d->nowPlaying : whole + QStringLiteral(" — ") + d->nowPlaying;
+    const QString shown = compact ? StatusTexts::text(d->status, d->reason, d->statusDetail, true) : whole;
     label->setText(
         label->fontMetrics().elidedText(shown, Qt::ElideRight, qMax(0, label->contentsRect().width())));
-    label->setToolTip(d->statusText);
+    label->setToolTip(whole.isEmpty() ? QString() : Qt::convertFromPlainText(whole));
 }
 
 void MediaEngine::setFullScreen(bool on)
@@ -405,6 +419,10 @@ MediaEngine::Reason MediaEngine::reason() const
 QString MediaEngine::statusText() const
 {
     return d->statusText;
+}
+QString MediaEngine::nowPlaying() const
+{
+    return d->nowPlaying;
 }
 QString MediaEngine::currentEntry() const
 {

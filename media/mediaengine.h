@@ -94,6 +94,10 @@ public:
     // empty until one started.
     QString currentEntry() const;
 
+    // What the station says plays now (its in-band title, else its name),
+    // as plain text; empty when it says nothing.
+    QString nowPlaying() const;
+
     // Ends playback and lets go of the library within `msTimeout`; a call
     // still hung inside the library after that is abandoned to the
     // process's end.
@@ -114,6 +118,7 @@ signals:
     void mutedChanged(bool muted);
     // Playback of `address` began (a playlist's entry, not the file).
     void entryStarted(const QString &address);
+    void nowPlayingChanged(const QString &title);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -168,7 +168,10 @@ void PlaylistFetcher::request(const QUrl &url)
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
-            if (got > Playlist::kMaxBytes) {
+            if (got > Playlist::kMaxBytes && !reply->property("tooBig").toBool()) {
+                // Longer than any station's playlist: a stream under a
+                // playlist's name or a runaway list. What came so far tells.
+                reply->setProperty("head", reply->read(Playlist::kMaxBytes));
                 reply->setProperty("tooBig", true);
                 reply->abort();
             }
@@ -255,7 +258,22 @@ void PlaylistFetcher::fetched(QNetworkReply *reply)
     // plays it.
     const bool notHttp = status == 0
         && (error == QNetworkReply::ProtocolFailure || error == QNetworkReply::RemoteHostClosedError);
-    if (tooBig || notHttp) {
+    QByteArray head;
+    if (tooBig) {
+        // A runaway list plays from its first entries; handed to the library
+        // whole, it would be read and held entirely (hundreds of megabytes).
+        head = reply->property("head").toByteArray();
+        head.truncate(head.lastIndexOf('\n') + 1);
+        const Playlist::Parsed parsed = Playlist::parse(head, at);
+        if (parsed.format == Playlist::Format::None || parsed.entries.isEmpty())
+            head.clear();
+    }
+    if (!head.isEmpty()) {
+        qCDebug(lcMedia) << "playlist too long, read from its start:" << item.url.toDisplayString();
+        Item parent = item;
+        parent.chain << hops << sameness(item.url) << sameness(at);
+        pushEntries(parent, at, head);
+    } else if (tooBig || notHttp) {
         qCDebug(lcMedia) << "not a playlist but a stream:" << item.url.toDisplayString();
         std::deque<Item> streams;
         pushStream(streams, item.url, item);

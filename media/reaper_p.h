@@ -18,6 +18,8 @@ class EngineWorker;
 
 namespace EngineDetail {
 
+class IcyFeed;
+
 // What libVLC's threads may reach: the worker while it lives, the serial of
 // the player whose events and sound still count.
 struct Bridge {
@@ -35,6 +37,7 @@ struct PlayerSlot {
     libvlc_media_player_t *player = nullptr;
     std::shared_ptr<Bridge> bridge;
     std::atomic<bool> audioSeen{false};
+    std::shared_ptr<IcyFeed> feed;  // when the engine reads the stream itself
 };
 
 // Stops and releases players off every Qt thread. A release can hang for

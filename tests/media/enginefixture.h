@@ -43,6 +43,15 @@ inline MediaEngine::Options quietOptions(ToneDetector &detector, int openTimeout
     return o;
 }
 
+// Writes `url` and waits until its tone `hz` dominates among `tones`.
+inline bool switchAndHear(MediaEngine &engine, ToneDetector &detector, const QString &url, double hz,
+                          const QList<double> &tones, int timeoutMs = 8000)
+{
+    detector.reset();
+    engine.setURL(url);
+    return detector.waitForTone(hz, tones, timeoutMs);
+}
+
 inline long procStatus(const char *key)
 {
     QFile f(QStringLiteral("/proc/self/status"));

@@ -19,9 +19,7 @@ class TestPlayback : public QObject
 
     bool switchAndHear(const QString &url, double hz, int timeoutMs = 8000)
     {
-        detector.reset();
-        engine->setURL(url);
-        return detector.waitForTone(hz, tones, timeoutMs);
+        return EngineTest::switchAndHear(*engine, detector, url, hz, tones, timeoutMs);
     }
 
 private slots:

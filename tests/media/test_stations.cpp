@@ -1,0 +1,164 @@
+#include "enginefixture.h"
+#include "support/testmedia.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+using namespace EngineTest;
+
+// Stations as the internet serves them, played through the engine: nested
+// and redirected playlists, local files named by the network, HLS, and the
+// titles they send along.
+class TestStations : public QObject
+{
+    Q_OBJECT
+
+    ToneDetector detector;
+    StreamServer server, other, secure;
+    std::unique_ptr<MediaEngine> engine;
+    const QList<double> tones = {350, 470, 590, 710, 830, 950, 1070};
+
+    bool hear(const QString &url, double hz) { return switchAndHear(*engine, detector, url, hz, tones); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.listen());
+        QVERIFY(other.listen());
+        QVERIFY(secure.listenTls());
+        StreamServer::trustTestCertificate();
+        other.addStream("/fundo", 350);
+        server.addStream("/perto", 470);
+        MediaEngine::setDefaultOptions(quietOptions(detector));
+        engine = std::make_unique<MediaEngine>();
+    }
+
+    void cleanupTestCase()
+    {
+        engine->shutdown(2000);
+        engine.reset();
+    }
+
+    void nestedAndRedirectedPlaylistsPlay()
+    {
+        // An .asx whose entry is another .wvx behind a redirect to another
+        // port, whose entry is a relative address.
+        other.addFile("/dentro/final.wvx",
+                      "<asx version=\"3.0\"><entry><ref href=\"../fundo\"/></entry></asx>");
+        server.addRedirect("/ponte.wvx", other.url("/dentro/final.wvx"), 301);
+        server.addFile("/canal.asx", "<ASX version=\"3.0\"><ENTRYREF HREF=\"/ponte.wvx\"/></ASX>");
+        QVERIFY2(hear(server.url("/canal.asx"), 350), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), other.url("/fundo"));
+
+        server.addFile("/lista.m3u", "#EXTM3U\n#EXTINF:-1,Perto\nperto\n");
+        QVERIFY2(hear(server.url("/lista.m3u"), 470), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), server.url("/perto"));
+    }
+
+    void localFilesNamedByTheNetworkAreNotPlayed()
+    {
+        QTemporaryDir dir;
+        const QString local = dir.filePath("local.mp3");
+        QFile f(local);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(TestMedia::encode(TestMedia::Codec::Mp3, 590, 6));
+        f.close();
+        const QString fileUrl = QUrl::fromLocalFile(local).toString();
+        server.addFile("/com-arquivo.asx", StreamServer::asx({fileUrl, server.url("/perto")}));
+        QVERIFY2(hear(server.url("/com-arquivo.asx"), 470), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), server.url("/perto"));
+
+        // Nothing but local entries: a failure, and silence.
+        server.addFile("/so-arquivo.m3u", "#EXTM3U\n" + fileUrl.toUtf8() + "\n");
+        detector.reset();
+        engine->setURL(server.url("/so-arquivo.m3u"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 8000);
+        QTest::qWait(500);
+        QCOMPARE(detector.dominant(tones), 0.);
+        QCOMPARE(detector.framesSinceReset(), 0);
+
+        // The catalogue's own addresses are trusted as they stand.
+        QVERIFY2(hear(fileUrl, 590), qPrintable(engine->statusText()));
+    }
+
+    void playlistLoopsFailWithoutHanging()
+    {
+        server.addFile("/ida.asx", "<asx><entryref href=\"volta.asx\"/></asx>");
+        server.addFile("/volta.asx", "<asx><entryref href=\"ida.asx\"/></asx>");
+        LatenessProbe probe;
+        probe.start();
+        QElapsedTimer t;
+        t.start();
+        engine->setURL(server.url("/ida.asx"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 8000);
+        QVERIFY(t.elapsed() < 2000);
+        QCOMPARE(engine->reason(), MediaEngine::Reason::PlaylistUnreadable);
+        const qint64 worst = probe.stop();
+        QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
+    }
+
+    void hlsIsStreamedByTheLibrary()
+    {
+        const QByteArray segment = TestMedia::encode(TestMedia::Codec::AacTs, 710, 4);
+        QVERIFY(segment.size() > 1000);
+        QByteArray index = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:4\n#EXT-X-MEDIA-SEQUENCE:0\n";
+        for (int i = 0; i < 4; ++i) {
+            server.addFile(QStringLiteral("/hls/s%1.ts").arg(i), segment, "video/mp2t");
+            index += (i ? "#EXT-X-DISCONTINUITY\n" : "") + QByteArray("#EXTINF:4.0,\ns")
+                + QByteArray::number(i) + ".ts\n";
+        }
+        server.addFile("/hls/index.m3u8", index + "#EXT-X-ENDLIST\n", "application/vnd.apple.mpegurl");
+        QVERIFY2(hear(server.url("/hls/index.m3u8"), 710), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), server.url("/hls/index.m3u8"));
+        QVERIFY(server.requests("/hls/s0.ts") >= 1);
+    }
+
+    void titlesArriveOverHttpAndHttps_data()
+    {
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("http") << false;
+        QTest::newRow("https") << true;
+    }
+
+    void titlesArriveOverHttpAndHttps()
+    {
+        QFETCH(bool, tls);
+        StreamServer &station = tls ? secure : server;
+        const QString path = tls ? "/titulos-tls" : "/titulos";
+        StreamServer::Stream s;
+        s.toneHz = tls ? 830 : 950;
+        s.icyMetaInt = 8192;
+        s.title = QStringLiteral("Artista – <b>Canção</b>");
+        station.addStream(path, s);
+        QSignalSpy titles(engine.get(), &MediaEngine::nowPlayingChanged);
+        QVERIFY2(hear(station.url(path), s.toneHz), qPrintable(engine->statusText()));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->nowPlaying(), s.title, 5000);
+
+        // The full controls show it as it is, markup and all; the compact
+        // ones in their tooltip.
+        engine->setUiMode("Full");
+        auto *label = engine->findChild<QLabel *>("statusLabel");
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY2(label->text().contains(s.title), qPrintable(label->text()));
+        engine->setUiMode("Mini");
+        // A tooltip would take markup: what it shows must be the title.
+        QTextDocument shown;
+        shown.setHtml(label->toolTip());
+        QVERIFY2(shown.toPlainText().contains(s.title), qPrintable(label->toolTip()));
+        QVERIFY(!label->text().contains(s.title));
+
+        station.setTitle(path, QStringLiteral("Segunda faixa"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->nowPlaying(), QStringLiteral("Segunda faixa"), 5000);
+        QVERIFY(titles.count() >= 2);
+
+        // Another station: the old title goes at once.
+        engine->setURL(server.url("/perto"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->nowPlaying(), QString(), 1000);
+    }
+};
+
+QTEST_MAIN(TestStations)
+#include "test_stations.moc"
