@@ -2,6 +2,7 @@
 
 #include "media/icymedia_p.h"
 #include "media/icymetadata.h"
+#include "media/playlist.h"
 #include "media/playlistfetcher.h"
 #include "platform/logging.h"
 
@@ -25,6 +26,8 @@ constexpr int kPositionIntervalMs = 250;
 const QByteArray kUserAgent = QByteArrayLiteral("BreloPlayer/" BRELO_VERSION_SHORT);
 // Pauses before the reconnect attempts: at once, then growing, then capped.
 constexpr int kReconnectDelaysMs[] = {0, 1000, 2000, 4000, 8000, 15000};
+// libVLC's own default: the most a station's buffer grows to after dropouts.
+constexpr int kMaxNetworkCachingMs = 1000;
 
 const libvlc_event_type_t kEvents[] = {
     libvlc_MediaPlayerOpening,          libvlc_MediaPlayerBuffering,       libvlc_MediaPlayerPlaying,
@@ -82,11 +85,14 @@ MediaEngine::Reason reasonFor(PlaylistFetcher::Failure why)
 // any answer that carries icy-* headers (every SHOUTcast and Icecast
 // station) and the older one connects again: each start took two of the
 // station's listener slots. The older client's own scheme reaches it at
-// once; it speaks plain HTTP as well.
+// once; it speaks plain HTTP as well. HLS stays with the newer client, the
+// only one whose segments the HLS reader can fetch; so does a playlist
+// address the fetcher handed on whole (an .m3u that answered with HLS).
 QString libraryAddress(const QString &address)
 {
     QUrl u(address);
-    if (u.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+    if (u.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0 || Playlist::looksLikePlaylist(u)
+        || Playlist::looksLikeHls(u))
         return address;
     u.setScheme(QStringLiteral("icyx"));
     return u.toString();
@@ -213,6 +219,7 @@ void EngineWorker::beginAttempt(const QString &url)
     m_url = url;
     m_entry.clear();
     m_lastFailure = Reason::None;
+    m_reopening = false;
     m_paused = false;
     m_started = false;
     m_flowing = false;
@@ -276,6 +283,13 @@ void EngineWorker::openEntry(const QString &address)
         slot->feed = icy.feed;
     } else {
         media = libvlc_media_new_location(m_vlc, libraryAddress(address).toUtf8().constData());
+    }
+    m_openCachingMs = m_cachingFor.value(m_url, m_options.networkCachingMs);
+    m_dropouts = 0;
+    if (media && m_openCachingMs != m_options.networkCachingMs) {
+        qCDebug(lcMedia) << "buffer for this station" << m_openCachingMs << "ms";
+        libvlc_media_add_option(
+            media, QByteArray(":network-caching=" + QByteArray::number(m_openCachingMs)).constData());
     }
     if (media) {
         // Titles and station names the library's own access reads.
@@ -367,6 +381,12 @@ void EngineWorker::dropPlayer()
 
 void EngineWorker::candidateFailed(Reason why)
 {
+    if (m_reopening) {
+        // The same entry played a moment ago: treat it as a lost connection.
+        m_reopening = false;
+        connectionBroke();
+        return;
+    }
     if (m_reconnectAttempt > 0) {
         qCDebug(lcMedia) << "reconnect failed" << forLog(m_lostEntry) << why;
         dropPlayer();
@@ -386,7 +406,7 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         return;
     switch (type) {
     case libvlc_MediaPlayerOpening:
-        if (!m_started && !m_reconnectAttempt)
+        if (!m_started && !m_reconnectAttempt && !m_reopening)
             setStatus(Status::Connecting);
         break;
     case libvlc_MediaPlayerBuffering:
@@ -398,6 +418,8 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
                 m_rebuffering = true;
                 qCDebug(lcMedia) << "re-buffering" << forLog(currentCandidate());
                 emit rebuffered();
+                if (dropoutReopens())
+                    break;
             }
             if (!m_reconnectAttempt)
                 setStatus(Status::Buffering, Reason::None, int(value));
@@ -406,6 +428,7 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
             if (m_reconnectAttempt)
                 qCDebug(lcMedia) << "reconnected" << forLog(m_lostEntry);
             m_reconnectAttempt = 0;
+            m_reopening = false;
             m_flowing = true;
             m_rebuffering = false;
             setStatus(m_paused ? Status::Paused : Status::Playing);
@@ -538,6 +561,30 @@ void EngineWorker::scheduleReconnect()
                      << "ms";
     setStatus(Status::Reconnecting, Reason::ConnectionLost, m_reconnectAttempt);
     m_reconnect->start(delay);
+}
+
+bool EngineWorker::dropoutReopens()
+{
+    ++m_dropouts;
+    // A quick start needs a small buffer, which a station whose network
+    // pauses for longer keeps running dry: its next open gets twice the
+    // buffer, up to the library's own default, for the rest of the session.
+    const int had = m_cachingFor.value(m_url, m_openCachingMs);
+    const int raised = qMin(kMaxNetworkCachingMs, had * 2);
+    if (raised > had) {
+        m_cachingFor.insert(m_url, raised);
+        qCDebug(lcMedia) << "buffer for" << forLog(m_url) << "raised to" << raised << "ms";
+    }
+    // One dropout may be a passing hiccup; a second on the same connection
+    // says the buffer is too small now, not only at the next choice.
+    if (m_dropouts < 2 || m_cachingFor.value(m_url) <= m_openCachingMs)
+        return false;
+    qCDebug(lcMedia) << "reopening with the larger buffer" << forLog(m_entry);
+    const QString entry = m_entry;
+    dropPlayer();
+    m_reopening = true;
+    openEntry(entry);
+    return true;
 }
 
 void EngineWorker::cancelReconnect()

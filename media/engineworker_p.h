@@ -6,6 +6,7 @@
 #include "media/reaper_p.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -89,6 +90,9 @@ private:
     void connectionBroke();
     void scheduleReconnect();
     void cancelReconnect();
+    // After a re-buffering: raises the station's buffer; true when it
+    // reopened the entry with it.
+    bool dropoutReopens();
     void noteTitle(const QString &title, bool stationName);
     void clearTitles();
     void setStatus(Status s, Reason reason = Reason::None, int detail = 0);
@@ -129,6 +133,10 @@ private:
     int m_reconnectAttempt = 0;  // 0: not reconnecting
     QString m_lostEntry;
     QString m_stationName, m_streamTitle, m_nowPlaying;
+    QHash<QString, int> m_cachingFor;  // by station address, raised after dropouts
+    int m_openCachingMs = 0;  // what the current entry was opened with
+    int m_dropouts = 0;  // re-bufferings since it was opened
+    bool m_reopening = false;  // opened again for a larger buffer
     QElapsedTimer m_lastPosition;
     bool m_shutDown = false;
 };

@@ -4,8 +4,9 @@
 
 using namespace EngineTest;
 
-// The engine's buffering against a server whose delivery pauses now and then
-// for up to a quarter of a second (the benchmark runs this for a minute).
+// The engine's buffering against servers whose delivery pauses now and then:
+// for up to a quarter of a second, and for longer than the quick start's
+// buffer (bench/media/bench_startup runs these for minutes).
 class TestBuffering : public QObject
 {
     Q_OBJECT
@@ -48,6 +49,45 @@ private slots:
         QSKIP("ThreadSanitizer slows the decoder past what this timing can tell");
 #endif
         QVERIFY(rebuffersOver(50, 10) >= 1);
+    }
+
+    void aStationThatKeepsDroppingOutGetsALargerBuffer()
+    {
+        // Pauses longer than the quick-start buffer, shorter than the
+        // library's default one; the second longer than the first, which
+        // the library's own jitter allowance rides out after one dropout.
+        StreamServer::Stream pausing;
+        pausing.toneHz = 660;
+        pausing.delivery = StreamServer::Delivery::Stalls;
+        pausing.stallPatternMs = {450, 900, 700};
+        server.addStream("/soluco", pausing);
+        const QList<double> tones = {660, 880};
+        ToneDetector detector;
+        MediaEngine::setDefaultOptions(quietOptions(detector));
+        MediaEngine engine;
+        QSignalSpy rebuffered(&engine, &MediaEngine::rebuffered);
+        QVERIFY(switchAndHear(engine, detector, server.url("/soluco"), 660, tones));
+
+        // The dropouts repeat: the engine opens the station again by itself,
+        // with a buffer its pauses no longer drain.
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests("/soluco") >= 2, 20000);
+        QVERIFY(rebuffered.count() >= 2);
+        QVERIFY(detector.waitForTone(660, tones, 8000));
+        rebuffered.clear();
+        QTest::qWait(10000);
+        QVERIFY2(rebuffered.count() <= 1, qPrintable(QString::number(rebuffered.count())));
+        QCOMPARE(engine.status(), MediaEngine::Status::Playing);
+
+        // Another channel and back: the station keeps its larger buffer, so
+        // it needs no second reopen.
+        QVERIFY(switchAndHear(engine, detector, server.url("/stalls"), 880, tones));
+        const int before = server.requests("/soluco");
+        QVERIFY(switchAndHear(engine, detector, server.url("/soluco"), 660, tones));
+        rebuffered.clear();
+        QTest::qWait(10000);
+        QCOMPARE(server.requests("/soluco"), before + 1);
+        QVERIFY2(rebuffered.count() <= 1, qPrintable(QString::number(rebuffered.count())));
+        engine.shutdown(2000);
     }
 };
 

@@ -139,6 +139,10 @@ private slots:
         // The full controls show it as it is, markup and all; the compact
         // ones in their tooltip.
         engine->setUiMode("Full");
+        // As wide as a screen, the way the full controls are shown.
+        engine->resize(1024, 300);
+        engine->show();
+        QVERIFY(QTest::qWaitForWindowExposed(engine.get()));
         auto *label = engine->findChild<QLabel *>("statusLabel");
         QVERIFY(label);
         QCOMPARE(label->textFormat(), Qt::PlainText);

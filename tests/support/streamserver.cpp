@@ -77,6 +77,7 @@ public:
         qint64 framesSent = 0;
         double phase = 0;
         qint64 stallUntilMs = -1, nextStallMs = -1;
+        int stalls = 0;
         bool icy = false;  // the client asked for in-band titles
         int sinceMeta = 0;  // body bytes since the last metadata block
         QString titleSent;
@@ -230,7 +231,12 @@ public:
             if (c->stallUntilMs >= 0 && now < c->stallUntilMs)
                 return;
             if (c->nextStallMs >= 0 && now >= c->nextStallMs) {
-                c->stallUntilMs = now + 50 + QRandomGenerator::global()->bounded(qMax(1, st.stallMaxMs - 49));
+                const int pause = st.stallPatternMs.isEmpty()
+                    ? st.stallMinMs
+                        + QRandomGenerator::global()->bounded(qMax(1, st.stallMaxMs - st.stallMinMs + 1))
+                    : st.stallPatternMs.at(c->stalls % st.stallPatternMs.size());
+                ++c->stalls;
+                c->stallUntilMs = now + pause;
                 c->nextStallMs = c->stallUntilMs + 700 + QRandomGenerator::global()->bounded(2300);
                 return;
             }

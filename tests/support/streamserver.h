@@ -29,7 +29,7 @@ public:
     enum class Delivery {
         RealTime,  // paced at the audio's own rate from the first byte
         Burst,  // Icecast-style: `burstMs` of audio at once, then real time
-        Stalls,  // real time, but now and then nothing for up to `stallMaxMs`,
+        Stalls,  // real time, but every 0.7-3 s nothing for a while,
                  // after which the backlog goes out at once
         Hung,  // accepts the connection and reads, never answers
     };
@@ -38,7 +38,11 @@ public:
         Delivery delivery = Delivery::RealTime;
         bool icy = true;  // "ICY 200 OK" status line, as SHOUTcast answers
         int burstMs = 2000;
+        int stallMinMs = 50;
         int stallMaxMs = 250;
+        // When set, the pauses' lengths in turn (over again at the end),
+        // instead of random ones between the two above.
+        QList<int> stallPatternMs;
         int sampleRate = 22050;
         int dropAfterMs = -1;  // >= 0: the server drops the connection this long into the stream
         // ICY in-band titles every this many bytes, for clients that ask
