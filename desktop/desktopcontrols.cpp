@@ -20,7 +20,7 @@ namespace {
 bool running(MediaEngine::Status s)
 {
     return s == MediaEngine::Status::Playing || s == MediaEngine::Status::Buffering
-        || s == MediaEngine::Status::Connecting;
+        || s == MediaEngine::Status::Connecting || s == MediaEngine::Status::Reconnecting;
 }
 
 }  // namespace
@@ -32,6 +32,7 @@ DesktopControls::DesktopControls(TFormPrincipal *main, QObject *parent)
     connect(engine, &MediaEngine::statusChanged, this, &DesktopControls::refresh);
     connect(engine, &MediaEngine::propertyWritten, this, &DesktopControls::refresh);
     connect(engine, &MediaEngine::volumeChanged, this, &DesktopControls::refresh);
+    connect(engine, &MediaEngine::nowPlayingChanged, this, &DesktopControls::refresh);
     connect(m_main->BreloCombo, &QComboBox::currentIndexChanged, this, &DesktopControls::refresh);
     m_reported = playerProperties();
 }
@@ -74,7 +75,10 @@ QVariantMap DesktopControls::metadata() const
     m.insert(
         QStringLiteral("mpris:trackid"),
         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/example/breloplayer/channel/%1").arg(row))));
-    m.insert(QStringLiteral("xesam:title"), text);
+    // What the station says it plays now, under the channel's name, the way
+    // desktop players show a radio's song.
+    const QString now = m_main->PlayerBrelo->nowPlaying();
+    m.insert(QStringLiteral("xesam:title"), now.isEmpty() ? text : now);
     m.insert(QStringLiteral("xesam:artist"), QStringList{text});
     if (!m_artUrl.isEmpty())
         m.insert(QStringLiteral("mpris:artUrl"), m_artUrl);

@@ -57,7 +57,7 @@ void onVlcEvent(const libvlc_event_t *event, void *opaque)
         slot->bridge->worker->postEvent(slot->serial, event->type, value);
 }
 
-void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t)
+void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t pts)
 {
     auto *slot = static_cast<PlayerSlot *>(opaque);
     if (slot->bridge->current.load() != slot->serial)
@@ -68,7 +68,7 @@ void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t)
             slot->bridge->worker->postAudio(slot->serial);
     }
     if (slot->bridge->tap)
-        slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate);
+        slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate, pts);
 }
 
 MediaEngine::Reason reasonFor(PlaylistFetcher::Failure why)
@@ -114,6 +114,8 @@ EngineWorker::EngineWorker(const MediaEngine::Options &options, std::shared_ptr<
     m_timeout = new QTimer(this);
     m_timeout->setSingleShot(true);
     connect(m_timeout, &QTimer::timeout, this, &EngineWorker::onTimeout);
+    m_silence = new QTimer(this);
+    connect(m_silence, &QTimer::timeout, this, &EngineWorker::checkStillFlowing);
     m_reconnect = new QTimer(this);
     m_reconnect->setSingleShot(true);
     connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry); });
@@ -348,7 +350,9 @@ void EngineWorker::armTimeout()
 
 void EngineWorker::onTimeout()
 {
-    if (m_started)
+    // A reconnect counts only once sound flows again: a station that takes
+    // the connection back and sends nothing is tried again.
+    if (m_started && !m_reconnectAttempt)
         return;
     // A station that sends, however slowly, is not a dead one; give it
     // a few more periods to fill the buffer.
@@ -363,11 +367,33 @@ void EngineWorker::onTimeout()
     candidateFailed(Reason::NoAnswer);
 }
 
+void EngineWorker::checkStillFlowing()
+{
+    if (!m_slot || !m_flowing) {
+        m_silence->stop();
+        return;
+    }
+    // Paused, nothing is read; a recording may be read to its end long
+    // before it is heard to its end.
+    if (m_paused || libvlc_media_player_get_length(m_slot->player) > 0)
+        return;
+    const qint64 got = bytesRead();
+    if (got > m_bytesAtCheck) {
+        m_bytesAtCheck = got;
+        return;
+    }
+    // The connection is open but the station went silent: the library
+    // would wait on it for ever.
+    qCWarning(lcMedia) << "nothing received for" << m_options.openTimeoutMs << "ms" << forLog(m_entry);
+    connectionBroke();
+}
+
 void EngineWorker::dropPlayer()
 {
     if (!m_slot)
         return;
     m_bridge->current.store(0);
+    m_silence->stop();
     // A read of our own waiting for the station gives up, so that the
     // library's stop does not wait for it.
     cancelIcyFeed(m_slot->feed);
@@ -425,11 +451,17 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
                 setStatus(Status::Buffering, Reason::None, int(value));
         } else {
             // The buffer is full: the sound flows (again).
-            if (m_reconnectAttempt)
+            if (m_reconnectAttempt) {
                 qCDebug(lcMedia) << "reconnected" << forLog(m_lostEntry);
+                m_timeout->stop();
+            }
             m_reconnectAttempt = 0;
             m_reopening = false;
             m_flowing = true;
+            if (!m_silence->isActive()) {
+                m_bytesAtCheck = bytesRead();
+                m_silence->start(m_options.openTimeoutMs);
+            }
             m_rebuffering = false;
             setStatus(m_paused ? Status::Paused : Status::Playing);
         }
@@ -439,7 +471,8 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
         // its buffer is filled.
         if (!m_started) {
             m_started = true;
-            m_timeout->stop();
+            if (!m_reconnectAttempt)
+                m_timeout->stop();
             qCDebug(lcMedia) << "station answered" << forLog(currentCandidate());
             emit entryStarted(currentCandidate());
         }

@@ -97,6 +97,8 @@ private:
     void clearTitles();
     void setStatus(Status s, Reason reason = Reason::None, int detail = 0);
     void onTimeout();
+    // While sound flows: a live stream whose bytes stopped arriving broke off.
+    void checkStillFlowing();
     void armTimeout();
     qint64 bytesRead() const;
     QString currentCandidate() const;
@@ -130,6 +132,8 @@ private:
     bool m_muted = false;
     QTimer *m_timeout = nullptr;
     QTimer *m_reconnect = nullptr;
+    QTimer *m_silence = nullptr;
+    qint64 m_bytesAtCheck = 0;
     int m_reconnectAttempt = 0;  // 0: not reconnecting
     QString m_lostEntry;
     QString m_stationName, m_streamTitle, m_nowPlaying;

@@ -41,8 +41,10 @@ public:
     Q_ENUM(Reason)
 
     // Decoded audio, for tests and benchmarks: interleaved signed 16-bit
-    // samples, called on an engine thread.
-    using AudioTap = std::function<void(const qint16 *samples, int frames, int channels, int rate)>;
+    // samples, called on an engine thread ahead of the moment they are due
+    // to sound, `dueUs` on the monotonic clock (CLOCK_MONOTONIC, in µs).
+    using AudioTap
+        = std::function<void(const qint16 *samples, int frames, int channels, int rate, qint64 dueUs)>;
 
     struct Options {
         bool video = true;  // false: no picture at all (window-less tests)

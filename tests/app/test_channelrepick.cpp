@@ -98,7 +98,7 @@ private slots:
 
         MediaEngine::Options o;
         o.video = false;
-        o.audioTap = [](const qint16 *, int, int, int) {};
+        o.audioTap = [](const qint16 *, int, int, int, qint64) {};
         MediaEngine::setDefaultOptions(o);
         Errors::setErrorReporter([](const QString &text) { QFAIL(qPrintable(text)); });
         w = std::make_unique<TFormPrincipal>();

@@ -68,7 +68,7 @@ private slots:
     {
         MediaEngine::Options o;
         o.video = false;
-        o.audioTap = [](const qint16 *, int, int, int) {};
+        o.audioTap = [](const qint16 *, int, int, int, qint64) {};
         MediaEngine::setDefaultOptions(o);
         QStringList shown;
         Errors::setErrorReporter([&](const QString &t) { shown << t; });

@@ -65,6 +65,22 @@ private slots:
         QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
     }
 
+    void aStationBackButSilentIsTriedAgain()
+    {
+        playStation();
+        // The station takes the connection back at once, answers, and
+        // sends nothing: that attempt must give way to the next.
+        server.addStream("/live", {.toneHz = 520, .delivery = StreamServer::Delivery::Mute});
+        const int before = server.requests("/live");
+        server.closeAll();
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests("/live") > before, 5000);
+        QTest::qWait(3000);  // past the open time-out
+        server.addStream("/live", 520);
+        detector.reset();
+        QVERIFY2(detector.waitForTone(520, tones, 15000), qPrintable(engine->statusText()));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Playing, 5000);
+    }
+
     void switchingAwayCancelsAtOnce()
     {
         playStation();

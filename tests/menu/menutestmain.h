@@ -16,7 +16,7 @@
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                          \
         MediaEngine::Options options;                                                                        \
         options.video = false;                                                                               \
-        options.audioTap = [](const qint16 *, int, int, int) {};                                             \
+        options.audioTap = [](const qint16 *, int, int, int, qint64) {};                                             \
         MediaEngine::setDefaultOptions(options);                                                             \
         QApplication app(argc, argv);                                                                        \
         TestClass test;                                                                                      \

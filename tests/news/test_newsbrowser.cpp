@@ -109,8 +109,12 @@ class TestNewsBrowser : public QObject
     {
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll, answer] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
+            // The dialog, whether or not the window manager gave it focus yet.
+            QFileDialog *dialog = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
+                    dialog = d;
+            if (!dialog)
                 return;
             poll->deleteLater();
             poll->stop();
@@ -138,14 +142,19 @@ class TestNewsBrowser : public QObject
 
     // Chooses `path` in the save dialog and accepts it. The dialog reads its
     // folder asynchronously and may put the proposed name back meanwhile, so
-    // the choice is made again until the dialog holds it.
+    // the choice is made again until the dialog holds it; after 10 s it is
+    // accepted as it stands, so that the test fails on the file rather than
+    // hang in the dialog.
     static void saveAs(QFileDialog *dialog, const QString &path)
     {
         dialog->selectFile(path);
         auto *retry = new QTimer(dialog);
         retry->setInterval(20);
-        QObject::connect(retry, &QTimer::timeout, dialog, [dialog, retry, path] {
-            if (dialog->selectedFiles().value(0) == path) {
+        QObject::connect(retry, &QTimer::timeout, dialog, [dialog, retry, path, tries = 0]() mutable {
+            const QString held = dialog->selectedFiles().value(0);
+            if (held == path || ++tries > 500) {
+                if (held != path)
+                    qWarning() << "the save dialog kept" << held << "instead of" << path;
                 retry->stop();
                 static_cast<QDialog *>(dialog)->accept();  // public there
             } else {

@@ -198,6 +198,8 @@ public:
         if (c->icy)
             head += "icy-metaint: " + QByteArray::number(c->stream.icyMetaInt) + "\r\n";
         c->socket->write(head + "\r\n");
+        if (c->stream.delivery == Delivery::Mute)
+            return;
         if (c->stream.payload.isEmpty())
             writeBody(c, wavHeader(c->stream.sampleRate));
         c->streaming = true;

@@ -32,6 +32,7 @@ public:
         Stalls,  // real time, but every 0.7-3 s nothing for a while,
                  // after which the backlog goes out at once
         Hung,  // accepts the connection and reads, never answers
+        Mute,  // answers with the stream's headers, then sends nothing
     };
     struct Stream {
         double toneHz = 440;

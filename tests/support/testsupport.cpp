@@ -28,7 +28,7 @@ void quietEngines()
 {
     MediaEngine::Options o = MediaEngine::defaultOptions();
     o.video = false;
-    o.audioTap = [](const qint16 *, int, int, int) {};
+    o.audioTap = [](const qint16 *, int, int, int, qint64) {};
     MediaEngine::setDefaultOptions(o);
 }
 

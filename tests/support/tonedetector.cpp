@@ -2,7 +2,9 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace {
 constexpr int kWindowMs = 250;
@@ -16,7 +18,9 @@ ToneDetector::ToneDetector()
 
 MediaEngine::AudioTap ToneDetector::tap()
 {
-    return [this](const qint16 *s, int frames, int channels, int rate) { feed(s, frames, channels, rate); };
+    return [this](const qint16 *s, int frames, int channels, int rate, qint64 dueUs) {
+        feed(s, frames, channels, rate, dueUs);
+    };
 }
 
 void ToneDetector::reset()
@@ -26,12 +30,13 @@ void ToneDetector::reset()
     m_full = false;
     m_frames = 0;
     m_firstMs = -1;
-    m_lastMs = -1;
+    m_heardUntilUs = -1;
     m_longestGap = 0;
+    m_gaps.clear();
     m_clock.restart();
 }
 
-void ToneDetector::feed(const qint16 *s, int frames, int channels, int rate)
+void ToneDetector::feed(const qint16 *s, int frames, int channels, int rate, qint64 dueUs)
 {
     QMutexLocker lock(&m_mutex);
     if (rate != m_rate) {
@@ -43,9 +48,17 @@ void ToneDetector::feed(const qint16 *s, int frames, int channels, int rate)
     const qint64 now = m_clock.elapsed();
     if (m_firstMs < 0)
         m_firstMs = now;
-    else
-        m_longestGap = qMax(m_longestGap, now - m_lastMs);
-    m_lastMs = now;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const qint64 nowUs = qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+    const qint64 startUs = qMax(dueUs, nowUs);
+    if (m_heardUntilUs >= 0) {
+        if (const qint64 gap = (startUs - m_heardUntilUs) / 1000; gap > 40) {
+            m_longestGap = qMax(m_longestGap, gap);
+            m_gaps.append(gap);
+        }
+    }
+    m_heardUntilUs = qMax(m_heardUntilUs, startUs + qint64(frames) * 1000000 / qMax(1, rate));
     for (int i = 0; i < frames; ++i) {
         m_ring[m_pos] = s[i * channels] / 32768.f;
         if (++m_pos == m_ring.size()) {
@@ -118,4 +131,10 @@ qint64 ToneDetector::longestGapMs() const
 {
     QMutexLocker lock(&m_mutex);
     return m_longestGap;
+}
+
+int ToneDetector::gapsOver(qint64 ms) const
+{
+    QMutexLocker lock(&m_mutex);
+    return int(std::count_if(m_gaps.cbegin(), m_gaps.cend(), [ms](qint64 g) { return g > ms; }));
 }

@@ -32,14 +32,17 @@ public:
     qint64 framesSinceReset() const;
     // Milliseconds from reset() to the first decoded sound; -1 before it.
     qint64 firstAudioMs() const;
-    // Longest wall-clock pause between two deliveries of sound since the
-    // first one after reset().
+    // Longest silence a listener would hear since the first sound after
+    // reset(): sound is heard from when it is due, or from when it arrives
+    // if it comes late, to its end.
     qint64 longestGapMs() const;
+    // How many of those silences lasted longer than `ms` (at least 40).
+    int gapsOver(qint64 ms) const;
 
     static double goertzelPower(const float *samples, int n, double hz, int rate);
 
 private:
-    void feed(const qint16 *samples, int frames, int channels, int rate);
+    void feed(const qint16 *samples, int frames, int channels, int rate, qint64 dueUs);
 
     mutable QMutex m_mutex;
     QVector<float> m_ring;
@@ -48,7 +51,8 @@ private:
     int m_rate = 44100;
     qint64 m_frames = 0;
     qint64 m_firstMs = -1;
-    qint64 m_lastMs = -1;
+    qint64 m_heardUntilUs = -1;
     qint64 m_longestGap = 0;
+    QList<qint64> m_gaps;  // those over 40 ms
     QElapsedTimer m_clock;
 };
