@@ -168,7 +168,8 @@ void PlaylistFetcher::request(const QUrl &url)
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {
-            if (got > Playlist::kMaxBytes && !reply->property("tooBig").toBool()) {
+            // An abort reports its progress once more, from a closed reply.
+            if (got > Playlist::kMaxBytes && reply->isOpen()) {
                 // Longer than any station's playlist: a stream under a
                 // playlist's name or a runaway list. What came so far tells.
                 reply->setProperty("head", reply->read(Playlist::kMaxBytes));
