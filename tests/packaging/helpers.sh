@@ -57,8 +57,17 @@ check_running_window() {
         || fail "WM_CLASS class \"$wm_class\" differs from StartupWMClass \"$expected\""
     pass "WM_CLASS \"$wm_class\" matches the menu entry"
 
-    # xprop shortens long properties unless told otherwise.
-    icons=$(xprop -len 1000000 -id "$app_window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' ')
+    # xprop shortens long properties unless told otherwise. The window can
+    # be found before all its properties arrived on a busy machine: read
+    # again for up to 5 s.
+    tries=0
+    while :; do
+        icons=$(xprop -len 1000000 -id "$app_window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' ')
+        echo "$icons" | grep -q "Icon (256 x 256)" && break
+        tries=$((tries + 1))
+        [ "$tries" -ge 50 ] && break
+        sleep 0.1
+    done
     for size in 16 32 48 256; do
         echo "$icons" | grep -q "Icon ($size x $size)" \
             || fail "the window icon lacks the $size px picture (has: $icons)"
