@@ -45,12 +45,8 @@ class TestOwnListE2E : public QObject
 
     void stop()
     {
-        if (app && app->state() != QProcess::NotRunning) {
-            app->terminate();
-            if (!app->waitForFinished(3000))
-                app->kill();
-            app->waitForFinished(3000);
-        }
+        if (app)
+            TestSupport::endProgram(*app);
         app.reset();
     }
 

@@ -151,13 +151,7 @@ private slots:
 
     void cleanup()
     {
-        if (app.state() != QProcess::NotRunning) {
-            app.terminate();
-            if (!app.waitForFinished(3000)) {
-                app.kill();
-                app.waitForFinished(3000);
-            }
-        }
+        TestSupport::endProgram(app);
         win = 0;
     }
 

@@ -71,15 +71,7 @@ private slots:
             15000));
     }
 
-    void cleanupTestCase()
-    {
-        if (app.state() != QProcess::NotRunning) {
-            app.terminate();
-            if (!app.waitForFinished(3000))
-                app.kill();
-            app.waitForFinished(3000);
-        }
-    }
+    void cleanupTestCase() { TestSupport::endProgram(app); }
 
     void radioKeepsPlaying()
     {

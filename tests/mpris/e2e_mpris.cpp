@@ -69,12 +69,8 @@ class E2EMpris : public QObject
 
     void stopProgram()
     {
-        if (app && app->state() != QProcess::NotRunning) {
-            app->terminate();
-            if (!app->waitForFinished(3000))
-                app->kill();
-            app->waitForFinished(3000);
-        }
+        if (app)
+            TestSupport::endProgram(*app);
         app.reset();
     }
 

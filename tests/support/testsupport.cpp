@@ -3,6 +3,7 @@
 #include "media/mediaengine.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 
 namespace TestSupport {
@@ -39,6 +40,17 @@ QStringList writtenValues(const QSignalSpy &spy, const QString &property)
         if (args.at(0).toString() == property)
             values << args.at(1).toString();
     return values;
+}
+
+void endProgram(QProcess &program)
+{
+    if (program.state() == QProcess::NotRunning)
+        return;
+    program.terminate();
+    if (!program.waitForFinished(3000)) {
+        program.kill();
+        program.waitForFinished(3000);
+    }
 }
 
 }  // namespace TestSupport

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
 class QSignalSpy;
 
 namespace TestSupport {
@@ -21,5 +22,8 @@ void quietEngines();
 // The values a spy on MediaEngine::propertyWritten saw written to
 // `property`, in order.
 QStringList writtenValues(const QSignalSpy &spy, const QString &property);
+
+// Ends a started program: asks it to end, and kills it after 3 s.
+void endProgram(QProcess &program);
 
 }  // namespace TestSupport
