@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/breloapplication.h"
+#include "app/displaycheck.h"
 #include "app/singleinstance.h"
 #include "app/windowfinder.h"
 #include "app/windows.h"
@@ -15,6 +16,7 @@
 #include "player/principal.h"
 
 #include <QMessageBox>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -45,6 +47,11 @@ const char *guardOutcome(SingleInstanceGuard::Result r)
 
 int runBrelo(int argc, char **argv)
 {
+    // Without a display there is no window to show an error box in.
+    if (const auto missing = DisplayCheck::missingDisplay()) {
+        std::fprintf(stderr, "%s\n", missing->c_str());
+        return 1;
+    }
     prepareEnvironment();
     SessionBusCheck bus;
     // Qt is shown only the program name: no command line is read.
