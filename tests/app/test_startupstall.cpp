@@ -10,6 +10,7 @@
 #include "player/principal.h"
 #include "support/latenessprobe.h"
 #include "support/sessionbus.h"
+#include "support/sniwatcherprocess.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -23,7 +24,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -160,46 +160,6 @@ struct Run {
     QStringList trayLine;
 };
 
-// A StatusNotifierWatcher on the test's private bus (support/sniwatcher).
-class Watcher
-{
-public:
-    explicit Watcher(const QString &busAddress)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
-        m_process.setProcessEnvironment(env);
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_process.start(qEnvironmentVariable("BRELO_SNIWATCHER"), {});
-        if (m_process.waitForStarted(5000))
-            while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) { }
-        m_ready = m_process.readLine().trimmed() == "ready";
-    }
-    ~Watcher()
-    {
-        ::kill(pid_t(m_process.processId()), SIGCONT);
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    bool isReady() const { return m_ready; }
-    // Owns the name and never answers again, as a hung tray host.
-    void hang() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
-    QStringList registeredItems()
-    {
-        m_process.waitForReadyRead(1000);
-        QStringList items;
-        const QList<QByteArray> lines = m_process.readAllStandardOutput().split('\n');
-        for (const QByteArray &line : lines)
-            if (line.startsWith("item "))
-                items << QString::fromUtf8(line.mid(5));
-        return items;
-    }
-
-private:
-    QProcess m_process;
-    bool m_ready = false;
-};
-
 }  // namespace
 
 class TestStartupStall : public QObject
@@ -277,7 +237,7 @@ private slots:
     {
         SessionBus bus;
         QVERIFY(bus.isRunning());
-        Watcher watcher(bus.address());
+        SniWatcherProcess watcher(bus.address());
         QVERIFY(watcher.isReady());
         watcher.hang();
         const Run run = runProgram(bus.address());
@@ -292,7 +252,7 @@ private slots:
     {
         SessionBus bus;
         QVERIFY(bus.isRunning());
-        Watcher watcher(bus.address());
+        SniWatcherProcess watcher(bus.address());
         QVERIFY(watcher.isReady());
         const Run run = runProgram(bus.address());
         verifyNoWait(run);

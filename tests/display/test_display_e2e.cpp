@@ -128,22 +128,9 @@ private slots:
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app.start(program, {});
         QVERIFY(app.waitForStarted());
-        QVERIFY(XProbe::waitFor(
-            [&] {
-                const QStringList ids
-                    = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                               QStringLiteral("--pid"), QString::number(app.processId()),
-                               QStringLiteral("--name"), QStringLiteral("^Brelo Player 1.6$")})
-                          .split(u'\n', Qt::SkipEmptyParts);
-                // The main window is the one the window manager lists.
-                const QList<quint64> clients = XProbe::clientList();
-                win = 0;
-                for (const QString &id : ids)
-                    if (clients.contains(id.toULongLong()))
-                        win = id.toULongLong();
-                return win != 0;
-            },
-            15000));
+        // The main window is the one the window manager lists.
+        win = XProbe::waitForClientWindow(app.processId(), QStringLiteral("^Brelo Player 1.6$"));
+        QVERIFY(win != 0);
         // As a person would, wait for the window to have appeared before
         // grabbing it: the window manager is still taking it in meanwhile.
         QTest::qWait(500);

@@ -170,4 +170,24 @@ bool waitFor(const std::function<bool()> &condition, int msTimeout)
     return true;
 }
 
+quint64 waitForClientWindow(qint64 pid, const QString &titleRegex, int msTimeout)
+{
+    quint64 found = 0;
+    waitFor(
+        [&] {
+            const QStringList ids
+                = run(QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                       QString::number(pid), QStringLiteral("--name"), titleRegex})
+                      .split(u'\n', Qt::SkipEmptyParts);
+            const QList<quint64> clients = clientList();
+            for (const QString &id : ids)
+                if (clients.contains(id.toULongLong()))
+                    found = id.toULongLong();
+            return found != 0;
+        },
+        msTimeout);
+    return found;
+}
+
 }  // namespace XProbe

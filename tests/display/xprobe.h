@@ -39,6 +39,11 @@ QString title(quint64 window);
 // (trayer): the notification-area icons of that program.
 QList<quint64> trayIcons(const QString &classname);
 
+// The viewable window of process `pid` titled as `titleRegex` that the
+// window manager lists as a client (a program's main window, not its
+// helper windows); 0 if none comes within `msTimeout`.
+quint64 waitForClientWindow(qint64 pid, const QString &titleRegex, int msTimeout = 15000);
+
 // Waits until `condition` holds, up to `msTimeout`, processing Qt events.
 bool waitFor(const std::function<bool()> &condition, int msTimeout = 5000);
 
