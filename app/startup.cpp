@@ -67,6 +67,9 @@ int runBrelo(int argc, char **argv)
     const SingleInstanceGuard::Result held = guard.acquire();
     qCDebug(lcApp) << "instance guard:" << guardOutcome(held);
     if (held == SingleInstanceGuard::Result::Busy) {
+        // The running copy's window may sit in a tray that is gone, or be
+        // minimised where no taskbar shows it: it comes forward as well.
+        guard.askHolderToShow();
         QMessageBox::information(nullptr, QStringLiteral("Atenção"),
                                  QStringLiteral("Atenção o programa já está aberto!."));
         return 0;
@@ -87,8 +90,10 @@ int runBrelo(int argc, char **argv)
     ProgramWindows windows;
     return runWindows(
         windows,
-        [](ProgramWindows &w) {
+        [&guard](ProgramWindows &w) {
             w.create();
+            QObject::connect(&guard, &SingleInstanceGuard::showRequested, w.main(),
+                             &TFormPrincipal::ShowFromOutside);
             // A library that cannot start is known only once the engine's
             // thread tried it; the program then says so and ends, as for any
             // error at start-up.

@@ -115,6 +115,11 @@ public slots:
     // Tray icon notifications (QSystemTrayIcon::ActivationReason).
     void TrayIconMessage(int reason);
 
+    // Brings the window back from the tray, from minimised or from behind
+    // other windows, as a double click on the tray icon does (a second
+    // start of the program asks for it).
+    void ShowFromOutside();
+
 protected:
     bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
@@ -133,6 +138,8 @@ private:
     void setupPopupMenu();  // contextmenu.cpp
     void setupHints();  // contextmenu.cpp
     void setupTrayIcon();  // windowcommands.cpp
+    // Whether the desktop has a tray to hide the window into.
+    bool hasTray() const;  // windowcommands.cpp
 
     // Whether `address` is what the engine is playing or connecting to.
     bool isOnAir(const QString &address) const;

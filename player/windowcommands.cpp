@@ -62,20 +62,32 @@ void TFormPrincipal::TrayIconMessage(int reason)
         break;
     case QSystemTrayIcon::DoubleClick:
         qCDebug(lcPlayer) << "tray icon: double click, window shown";
-        makeVisible(this, m_hiddenByMinimise);
-        // The icon goes away, so a minimised window (Radio) must come back
-        // with it: on a desktop without a taskbar nothing else would reach
-        // the program while its sound plays on.
-        if (isMinimized()) {
-            qCDebug(lcPlayer) << "tray icon: minimised window restored";
-            showNormal();
-            Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
-            activateWindow();
-        }
-        RemoveTrayIcon();
+        ShowFromOutside();
         break;
     default: break;
     }
+}
+
+void TFormPrincipal::ShowFromOutside()
+{
+    makeVisible(this, m_hiddenByMinimise);
+    // The icon goes away, so a minimised window (Radio) must come back
+    // with it: on a desktop without a taskbar nothing else would reach
+    // the program while its sound plays on.
+    if (isMinimized()) {
+        qCDebug(lcPlayer) << "window shown: minimised window restored";
+        showNormal();
+        Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
+    }
+    raise();
+    activateWindow();
+    RemoveTrayIcon();
+}
+
+bool TFormPrincipal::hasTray() const
+{
+    // Asked at each hiding: a tray host may come or go while the program runs.
+    return m_tray->isInTray() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TFormPrincipal::changeEvent(QEvent *e)
@@ -86,11 +98,16 @@ void TFormPrincipal::changeEvent(QEvent *e)
         const Qt::WindowStates before = static_cast<QWindowStateChangeEvent *>(e)->oldState();
         const Qt::WindowStates now = windowState();
         if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized)) {
-            // A minimise request hides the window into the tray instead.
-            qCDebug(lcPlayer) << "window command: minimise, hidden into the tray";
-            m_hiddenByMinimise = true;
-            hide();
-            AddTrayIcon();
+            if (hasTray()) {
+                // A minimise request hides the window into the tray instead.
+                qCDebug(lcPlayer) << "window command: minimise, hidden into the tray";
+                m_hiddenByMinimise = true;
+                hide();
+                AddTrayIcon();
+            } else {
+                // Hidden without a tray, nothing could bring it back.
+                qCDebug(lcPlayer) << "window command: minimise, no tray: window stays minimised";
+            }
         } else if ((now & Qt::WindowMaximized) && !(before & Qt::WindowMaximized)) {
             // A maximise request only shows the window.
             qCDebug(lcPlayer) << "window command: maximise, window shown";
@@ -106,8 +123,15 @@ void TFormPrincipal::changeEvent(QEvent *e)
 
 void TFormPrincipal::closeEvent(QCloseEvent *e)
 {
-    qCDebug(lcPlayer) << "window command: close, window hidden";
     e->ignore();
+    if (!hasTray()) {
+        // The sound plays on, as it does from the tray; minimised, the
+        // window stays in the taskbar and the window switcher.
+        qCDebug(lcPlayer) << "window command: close, no tray: window minimised";
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    qCDebug(lcPlayer) << "window command: close, window hidden";
     hide();
     // Hidden without an icon, the program could be neither reached nor
     // ended, and it would block every new start: the tray always offers the

@@ -7,7 +7,9 @@
 #include "player/principal.h"
 
 #include <QApplication>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -59,6 +61,42 @@ private slots:
                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}),
                  QStringLiteral("acquired"));
         QCOMPARE(acquireAs({QStringLiteral("env")}), QStringLiteral("busy"));
+    }
+
+    // A refused start asks the holder to show its window. Only that request,
+    // from the same user, is taken; a peer that says something else, says
+    // nothing, or belongs to another user changes nothing.
+    void secondStartAsksTheHolderToShow()
+    {
+        const QString base = QStringLiteral("BreloShowTest%1").arg(QCoreApplication::applicationPid());
+        SingleInstanceGuard holder(base);
+        QCOMPARE(holder.acquire(), SingleInstanceGuard::Result::Acquired);
+        QSignalSpy asked(&holder, &SingleInstanceGuard::showRequested);
+
+        const auto sendAs = [&](const QStringList &prefix, const QByteArray &payload) {
+            QProcess p;
+            QStringList args = prefix;
+            args << QCoreApplication::applicationFilePath() << QStringLiteral("--send") << holder.name()
+                 << QString::fromLatin1(payload.toPercentEncoding());
+            p.start(args.takeFirst(), args);
+            return p.waitForFinished(20000) && p.exitCode() == 0;
+        };
+        QVERIFY(sendAs({}, "bogus\n"));
+        QVERIFY(sendAs({}, ""));
+        QVERIFY(sendAs({}, QByteArray(64 * 1024, 'x')));
+        if (::geteuid() == 0)
+            QVERIFY(sendAs({QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")},
+                           SingleInstanceGuard::showRequest()));
+        QTest::qWait(300);
+        QCOMPARE(asked.count(), 0);
+
+        SingleInstanceGuard second(base);
+        QCOMPARE(second.acquire(), SingleInstanceGuard::Result::Busy);
+        second.askHolderToShow();
+        QTRY_COMPARE(asked.count(), 1);
+        QTest::qWait(200);
+        QCOMPARE(asked.count(), 1);
     }
 
     // An error that escapes the creation of the windows (here a malformed
@@ -119,6 +157,20 @@ private slots:
 
 int main(int argc, char **argv)
 {
+    // Helper mode: writes bytes to a guard's name, as any local program could.
+    if (argc == 4 && qstrcmp(argv[1], "--send") == 0) {
+        QCoreApplication app(argc, argv);
+        QLocalSocket peer;
+        peer.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        peer.connectToServer(QString::fromLocal8Bit(argv[2]));
+        if (!peer.waitForConnected(5000))
+            return 2;
+        peer.write(QByteArray::fromPercentEncoding(argv[3]));
+        peer.waitForBytesWritten(2000);
+        // The holder hangs up after its one request, or after its wait.
+        peer.waitForDisconnected(3000);
+        return 0;
+    }
     // Helper mode: one attempt at the guard, the outcome on standard output.
     if (argc == 3 && qstrcmp(argv[1], "--acquire") == 0) {
         QCoreApplication app(argc, argv);
