@@ -2,6 +2,7 @@
 
 #include "about/linkmarkup.h"
 #include "about/placement.h"
+#include "platform/accessibility.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
 #include "platform/taskbarhint.h"
@@ -84,6 +85,7 @@ Tfsobre::Tfsobre(QWidget *parent)
       ui(std::make_unique<Ui::Tfsobre>())
 {
     substituteLayoutFonts();
+    Accessibility::install();
     ui->setupUi(this);
     // Button face behind everything. Taking the colour rather than the role
     // keeps the labels' text in WindowText, the role the layout colours.

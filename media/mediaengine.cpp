@@ -4,6 +4,7 @@
 #include "media/fullscreenwindow.h"
 #include "media/statustexts.h"
 #include "media/storedstate.h"
+#include "platform/accessibility.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
 #include "ui_mediacontrols.h"
@@ -110,6 +111,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     d->surface->installEventFilter(this);
     d->layout->addWidget(d->surface, 1);
 
+    Accessibility::install();
     d->controls = new QWidget(this);
     d->ui.setupUi(d->controls);
     d->layout->addWidget(d->controls);
@@ -170,7 +172,13 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
             || s == Status::Reconnecting;
         d->ui.playPauseButton->setIcon(
             style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-        d->ui.playPauseButton->setToolTip(running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir"));
+        const QString playPause = running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir");
+        d->ui.playPauseButton->setToolTip(playPause);
+        d->ui.playPauseButton->setAccessibleName(playPause);
+        // The keyboard focus rests on the engine after a channel is chosen,
+        // so its description is what a screen reader speaks as the stream
+        // connects, plays or fails.
+        setAccessibleDescription(text);
         if (s == Status::Failed || s == Status::Stopped || s == Status::Idle)
             d->entry.clear();
         emit statusChanged(s, text);

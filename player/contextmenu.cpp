@@ -18,6 +18,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -161,6 +162,16 @@ bool TFormPrincipal::menuEventFilter(QObject *watched, QEvent *e)
         if (btnMenu->isVisible())
             Errors::guarded([this] { btnMenuMouseLeave(); });
         return false;
+    }
+    if (watched == Label1 && e->type() == QEvent::KeyPress) {
+        // The label is a link reached by Tab; Enter or Space follows it.
+        const auto *key = static_cast<QKeyEvent *>(e);
+        const bool activates
+            = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+        if (activates && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            Errors::guarded([this] { Label1Click(); });
+            return true;
+        }
     }
     if (watched == Label1 && e->type() == QEvent::MouseButtonRelease) {
         auto *m = static_cast<QMouseEvent *>(e);

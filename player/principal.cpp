@@ -3,6 +3,7 @@
 #include "catalogue/channelcatalogue.h"
 #include "catalogue/listenerlistloader.h"
 #include "media/mediaengine.h"
+#include "platform/accessibility.h"
 #include "platform/appfonts.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
@@ -18,6 +19,7 @@ TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *pare
     : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>()), m_companions(companions)
 {
     AppFonts::ensureTahoma();
+    Accessibility::install();
     ui->setupUi(this);
     btnMenu = ui->btnMenu;
     BreloCombo = ui->BreloCombo;
@@ -99,6 +101,7 @@ void TFormPrincipal::startFirstChannel()
     auto play = [this] {
         qCDebug(lcCatalogue) << "first channel:" << m_channels.first().address;
         PlayerBrelo->setURL(m_channels.first().address);
+        nameEngineAfter(m_channels.first().text);
         const QSignalBlocker quiet(BreloCombo);
         BreloCombo->setCurrentIndex(0);
     };
@@ -136,6 +139,7 @@ void TFormPrincipal::BreloComboClick()
             }
             qCDebug(lcCatalogue) << "channel" << i + 1 << "chosen:" << row.address;
             PlayerBrelo->setURL(row.address);
+            nameEngineAfter(row.text);
         }
     }
     if (!found)
@@ -156,6 +160,14 @@ bool TFormPrincipal::isOnAir(const QString &address) const
     case MediaEngine::Status::Reconnecting: return true;
     default: return false;
     }
+}
+
+void TFormPrincipal::nameEngineAfter(const QString &channel)
+{
+    // A choice in the list sends the keyboard focus on to the engine, so
+    // the list itself never gets to speak the new channel: the engine's name
+    // carries it, and a screen reader reads it as the focus arrives.
+    PlayerBrelo->setAccessibleName(QStringLiteral("Reprodutor: %1").arg(channel));
 }
 
 void TFormPrincipal::BreloComboSelect()

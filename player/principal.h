@@ -135,6 +135,7 @@ private:
     void setupCatalogue();  // principal.cpp
     void showChannels(const QList<CatalogueEntry> &rows);
     void startFirstChannel();
+    void nameEngineAfter(const QString &channel);
     void setupPopupMenu();  // contextmenu.cpp
     void setupHints();  // contextmenu.cpp
     void setupTrayIcon();  // windowcommands.cpp

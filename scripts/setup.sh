@@ -22,6 +22,7 @@ fontconfig fonts-dejavu-core fonts-liberation2 fonts-wine
 xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
 iproute2 util-linux vlc-bin
 dbus dbus-daemon dbus-bin playerctl
+at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 debhelper dpkg-dev desktop-file-utils appstream lintian
 "
 
