@@ -87,6 +87,7 @@ Tfsobre::Tfsobre(QWidget *parent)
     substituteLayoutFonts();
     Accessibility::install();
     ui->setupUi(this);
+    Accessibility::refresh(this);
     // Button face behind everything. Taking the colour rather than the role
     // keeps the labels' text in WindowText, the role the layout colours.
     QPalette face = palette();

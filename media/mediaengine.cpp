@@ -114,6 +114,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     Accessibility::install();
     d->controls = new QWidget(this);
     d->ui.setupUi(d->controls);
+    Accessibility::refresh(d->controls);
     d->layout->addWidget(d->controls);
     QStyle *st = style();
     d->ui.playPauseButton->setIcon(st->standardIcon(QStyle::SP_MediaPlay));

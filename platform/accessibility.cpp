@@ -115,4 +115,15 @@ void install()
     Q_UNUSED(installed);
 }
 
+void refresh(QWidget *root)
+{
+    const auto widgets = root->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (w->property(kRoleProperty).toString().isEmpty())
+            continue;
+        if (QAccessibleInterface *i = QAccessible::queryAccessibleInterface(w))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(i));
+    }
+}
+
 }  // namespace Accessibility

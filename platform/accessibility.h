@@ -15,4 +15,9 @@ namespace Accessibility {
 // window that uses a role calls it before its layout is built.
 void install();
 
+// Drops interfaces Qt built for `root`'s widgets before their layout set
+// `accessibleRole` (a state change during set-up builds one early), so the
+// next query takes the role. Call after the layout is built.
+void refresh(QWidget *root);
+
 }  // namespace Accessibility

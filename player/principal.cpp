@@ -21,11 +21,13 @@ TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *pare
     AppFonts::ensureTahoma();
     Accessibility::install();
     ui->setupUi(this);
+    Accessibility::refresh(this);
     btnMenu = ui->btnMenu;
     BreloCombo = ui->BreloCombo;
     PlayerBrelo = ui->PlayerBrelo;
     Label1 = ui->Label1;
     setupUpdateLabel();
+    tabThroughEngine();
 
     // A title bar without buttons or window menu; the window manager keeps
     // it above ordinary windows.
@@ -160,6 +162,25 @@ bool TFormPrincipal::isOnAir(const QString &address) const
     case MediaEngine::Status::Reconnecting: return true;
     default: return false;
     }
+}
+
+void TFormPrincipal::tabThroughEngine()
+{
+    // The layout's tab order puts the list straight after the engine, which
+    // would skip the engine's own buttons and sliders: they come first.
+    QList<QWidget *> inside;
+    for (QWidget *c = PlayerBrelo->nextInFocusChain(); c != PlayerBrelo; c = c->nextInFocusChain()) {
+        if (PlayerBrelo->isAncestorOf(c) && (c->focusPolicy() & Qt::TabFocus))
+            inside.append(c);
+    }
+    QWidget *previous = PlayerBrelo;
+    for (QWidget *c : std::as_const(inside)) {
+        QWidget::setTabOrder(previous, c);
+        previous = c;
+    }
+    QWidget::setTabOrder(previous, BreloCombo);
+    QWidget::setTabOrder(BreloCombo, btnMenu);
+    QWidget::setTabOrder(btnMenu, Label1);
 }
 
 void TFormPrincipal::nameEngineAfter(const QString &channel)

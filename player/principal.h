@@ -136,6 +136,7 @@ private:
     void showChannels(const QList<CatalogueEntry> &rows);
     void startFirstChannel();
     void nameEngineAfter(const QString &channel);
+    void tabThroughEngine();
     void setupPopupMenu();  // contextmenu.cpp
     void setupHints();  // contextmenu.cpp
     void setupTrayIcon();  // windowcommands.cpp
