@@ -143,6 +143,14 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
         const double pos = d->ui.positionSlider->value() / 1000.0;
         d->post([pos](EngineWorker *w) { w->setPosition(pos); });
     });
+    // Arrow, page and Home/End keys (and the wheel) move the slider without
+    // pressing it: those steps seek at once, or the keyboard could never do.
+    connect(d->ui.positionSlider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderNoAction || action == QAbstractSlider::SliderMove)
+            return;
+        const double pos = d->ui.positionSlider->sliderPosition() / 1000.0;
+        d->post([pos](EngineWorker *w) { w->setPosition(pos); });
+    });
 
     d->fullScreenWindow = new FullScreenWindow(this);
     connect(d->fullScreenWindow, &FullScreenWindow::leaveRequested, this, [this] {
@@ -349,6 +357,10 @@ void MediaEngine::showStatus()
     label->setText(
         label->fontMetrics().elidedText(shown, Qt::ElideRight, qMax(0, label->contentsRect().width())));
     label->setToolTip(whole.isEmpty() ? QString() : Qt::convertFromPlainText(whole));
+    // A screen reader reads the whole text, not the shortened one, and is
+    // told each time it changes.
+    if (label->accessibleName() != whole)
+        label->setAccessibleName(whole);
 }
 
 void MediaEngine::setFullScreen(bool on)
