@@ -183,7 +183,8 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
             style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
         const QString playPause = running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir");
         d->ui.playPauseButton->setToolTip(playPause);
-        d->ui.playPauseButton->setAccessibleName(playPause);
+        if (d->ui.playPauseButton->accessibleName() != playPause)
+            d->ui.playPauseButton->setAccessibleName(playPause);
         // The keyboard focus rests on the engine after a channel is chosen,
         // so its description is what a screen reader speaks as the stream
         // connects, plays or fails.

@@ -1,18 +1,19 @@
 #!/usr/bin/python3
-"""The real program's accessibility tree, as a screen reader reads it over
-AT-SPI: names, roles and states of the main window's controls, and the
-keyboard path through the engine's controls.
+"""Reads a running player's accessibility tree over AT-SPI, as a screen
+reader does, and checks what the listener is told: names, roles and states
+of the main window's controls, the keyboard path through the engine's
+controls, and the announcement of a channel chosen with the keyboard.
 
-Run inside tests/app/atspi_session.sh, which gives it a private session bus
-and accessibility bus.  Usage: atspi_tree.py <breloplayer binary>
+Run by e2e_atspi, inside tests/app/atspi_session.sh, while the program runs.
+Usage: atspi_tree.py <pid of the player>
+Exit status: 0 all checks held, 1 a check failed (each is printed).
 """
-import os
-import signal
 import subprocess
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 failures = []
 
@@ -21,6 +22,7 @@ def check(ok, what):
     if not ok:
         failures.append(what)
         print("FAIL:", what, flush=True)
+    return ok
 
 
 def walk(acc, depth=0):
@@ -33,34 +35,61 @@ def walk(acc, depth=0):
             yield from walk(child, depth + 1)
 
 
-def find_app(pid, timeout=30):
-    end = time.time() + timeout
-    while time.time() < end:
+def wait_for(what, timeout):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        found = what()
+        if found:
+            return found
+        pump(0.1)
+    return None
+
+
+def pump(seconds):
+    """Lets AT-SPI's events arrive while time passes."""
+    context = GLib.MainContext.default()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.02)
+
+
+def find_app(pid):
+    def look():
         desktop = pyatspi.Registry.getDesktop(0)
         for k in range(desktop.childCount):
             app = desktop.getChildAtIndex(k)
             try:
                 if app is not None and app.get_process_id() == pid:
                     return app
-            except Exception:
+            except GLib.Error:
                 pass
-        time.sleep(0.2)
-    return None
+        return None
+    return wait_for(look, 30)
 
 
-def find_main_frame(app, timeout=20):
-    end = time.time() + timeout
-    while time.time() < end:
+def find_main_frame(app):
+    def look():
         for k in range(app.childCount):
             w = app.getChildAtIndex(k)
             if w is not None and w.name == "Brelo Player 1.6" and w.getState().contains(pyatspi.STATE_SHOWING):
                 return w
-        time.sleep(0.2)
-    return None
+        return None
+    return wait_for(look, 20)
 
 
 def by_name(frame, name):
     return [a for a in walk(frame) if a.name == name]
+
+
+def one(frame, name, role):
+    found = by_name(frame, name)
+    if not check(len(found) == 1, "%r: %d objects" % (name, len(found))):
+        return None
+    check(found[0].getRole() == role,
+          "%r is a %s, not a %s" % (name, found[0].getRoleName(), pyatspi.Role(role)))
+    return found[0]
 
 
 def focused(frame):
@@ -70,77 +99,132 @@ def focused(frame):
     return None
 
 
-def main():
-    binary = sys.argv[1]
-    env = dict(os.environ)
-    env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-    player = subprocess.Popen([binary], env=env)
+def states(acc):
+    return set(acc.getState().getStates())
+
+
+def do_action(acc, *names):
+    action = acc.queryAction()
+    for k in range(action.nActions):
+        if action.getName(k) in names:
+            return action.doAction(k)
+    check(False, "%r offers none of the actions %r" % (acc.name, names))
+    return False
+
+
+def key(name):
+    subprocess.run(["xdotool", "key", name], check=False, timeout=10)
+
+
+def check_names_and_roles(frame):
+    one(frame, "Menu", pyatspi.ROLE_PUSH_BUTTON)
+    one(frame, "Parar", pyatspi.ROLE_PUSH_BUTTON)
+    one(frame, "Sem som", pyatspi.ROLE_PUSH_BUTTON)
+    play = by_name(frame, "Reproduzir") + by_name(frame, "Pausar")
+    check(len(play) == 1, "play/pause: %d objects" % len(play))
+
+    # A list is read as "<label>, <channel>, combo box": the channel is its
+    # name, the label comes through the labelled-by relation.
+    combos = [a for a in walk(frame) if a.getRole() == pyatspi.ROLE_COMBO_BOX]
+    check([c.name for c in combos] == ["TV Tambrel"], "combo boxes: %r" % [c.name for c in combos])
+    for combo in combos:
+        labels = [r.getTarget(k).name for r in combo.getRelationSet()
+                  if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for k in range(r.getNTargets())]
+        check(labels == ["Lista de canais"], "the channel list's labels: %r" % labels)
+
+    engines = [a for a in walk(frame) if (a.name or "").startswith("Reprodutor")]
+    check(len(engines) == 1 and engines[0].name == "Reprodutor: TV Tambrel",
+          "engine panel names: %r" % [a.name for a in engines])
+    # The status label carries the whole status, the same the engine's
+    # description says, never the shortened text the compact controls show.
+    if engines:
+        status = [a for a in walk(engines[0]) if a.getRole() == pyatspi.ROLE_LABEL]
+        if check(len(status) == 1, "status labels: %d" % len(status)):
+            said = wait_for(lambda: engines[0].description or None, 20)
+            check(bool(said) and status[0].name == said,
+                  "status label %r, engine description %r" % (status[0].name, said))
+            check(not status[0].name.endswith("…"), "status label elided: %r" % status[0].name)
+
+    link = one(frame, "Verifique sempre se há uma nova versão!", pyatspi.ROLE_LINK)
+    if link is not None:
+        check(pyatspi.STATE_FOCUSABLE in states(link), "the update link cannot take the focus")
+
+
+def check_mute_toggles(frame):
+    found = by_name(frame, "Sem som")
+    if not found:
+        return
+    mute = found[0]
+    check(pyatspi.STATE_CHECKED not in states(mute), "the mute button starts pressed")
+    do_action(mute, "Toggle", "Press")
+    on = wait_for(lambda: pyatspi.STATE_CHECKED in states(mute), 5)
+    check(on, "the mute button's pressed state is not exposed after pressing it")
+    if on:
+        check(pyatspi.STATE_PRESSED in states(mute), "a pressed mute button is not marked pressed")
+    do_action(mute, "Toggle", "Press")
+    check(wait_for(lambda: pyatspi.STATE_CHECKED not in states(mute), 5), "the mute button stays pressed")
+
+
+def check_keyboard(frame, pid):
+    subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(pid), "--name", "^Brelo Player 1.6$",
+                    "windowactivate", "--sync"], check=False, timeout=20)
+    start = wait_for(lambda: focused(frame), 10)
+    check(start, "nothing in the main window has the focus once it is active")
+    walked = []
+    for _ in range(6):
+        before = focused(frame)
+        key("Tab")
+        now = wait_for(lambda: (f := focused(frame)) is not None and f != before and f, 3)
+        walked.append(now.name if now else None)
+        if now and now.getRole() == pyatspi.ROLE_COMBO_BOX:
+            break
+    print("Tab walk:", walked, flush=True)
+    check(any(n in walked for n in ("Reproduzir", "Pausar")), "Tab never reaches play/pause")
+    for name in ("Parar", "Sem som", "TV Tambrel"):
+        check(name in walked, "Tab never reaches %r" % name)
+    if not walked or walked[-1] != "TV Tambrel":
+        return
+
+    # A keyboard choice: the focus moves on to the engine, which by then
+    # carries the new channel's name, and the list says its new name.
+    events = []
+    listener = lambda e: events.append((e.type, e.source.name if e.source else None, e.detail1))
+    # What a screen reader listens to; Qt sends only the kinds someone asked for.
+    kinds = ("object:state-changed:focused", "object:property-change:accessible-name",
+             "object:property-change:accessible-description", "object:value-changed", "object:selection-changed")
+    pyatspi.Registry.registerEventListener(listener, *kinds)
     try:
-        app = find_app(player.pid)
-        check(app is not None, "the program does not show on the accessibility bus")
-        if app is None:
-            return
-        frame = find_main_frame(app)
-        check(frame is not None, "no main window in the accessibility tree")
-        if frame is None:
-            return
-
-        expected = [
-            ("Menu", pyatspi.ROLE_PUSH_BUTTON),
-            ("Lista de canais", pyatspi.ROLE_COMBO_BOX),
-            ("Reproduzir", pyatspi.ROLE_PUSH_BUTTON),
-            ("Pausar", pyatspi.ROLE_PUSH_BUTTON),
-            ("Parar", pyatspi.ROLE_PUSH_BUTTON),
-            ("Sem som", pyatspi.ROLE_PUSH_BUTTON),
-            ("Verifique sempre se há uma nova versão!", pyatspi.ROLE_LINK),
-        ]
-        for name, role in expected:
-            found = by_name(frame, name)
-            if name in ("Reproduzir", "Pausar"):
-                # Either, as the stream stands.
-                continue
-            check(len(found) == 1, "%r: %d objects" % (name, len(found)))
-            if found:
-                check(found[0].getRole() == role,
-                      "%r is a %s, not a %s" % (name, found[0].getRoleName(), pyatspi.Role(role)))
-        play = by_name(frame, "Reproduzir") + by_name(frame, "Pausar")
-        check(len(play) == 1, "play/pause: %d objects" % len(play))
-
-        mute = by_name(frame, "Sem som")
-        if mute:
-            states = mute[0].getState()
-            check(states.contains(pyatspi.STATE_CHECKABLE), "the mute button is not checkable")
-            check(not states.contains(pyatspi.STATE_CHECKED), "the mute button starts pressed")
-            check(mute[0].getRole() != pyatspi.ROLE_CHECK_BOX, "the mute button reads as a check box")
-
-        link = by_name(frame, "Verifique sempre se há uma nova versão!")
-        if link:
-            check(link[0].getState().contains(pyatspi.STATE_FOCUSABLE), "the update link cannot take the focus")
-
-        engines = [a for a in walk(frame) if (a.name or "").startswith("Reprodutor: ")]
-        check(len(engines) == 1 and engines[0].name == "Reprodutor: TV Tambrel",
-              "engine panel names: %r" % [a.name for a in engines])
-
-        # Keyboard: the focus on the engine, then Tab through its controls.
-        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Brelo Player 1.6$",
-                        "windowactivate", "--sync"], check=False, timeout=20)
-        time.sleep(0.5)
-        walked = []
-        for _ in range(6):
-            subprocess.run(["xdotool", "key", "Tab"], check=False, timeout=10)
-            time.sleep(0.4)
-            f = focused(frame)
-            walked.append(f.name if f is not None else None)
-        print("Tab walk:", walked, flush=True)
-        for name in ("Parar", "Sem som", "Lista de canais", "Menu"):
-            check(name in walked, "Tab never reaches %r" % name)
-        check(any(n in walked for n in ("Reproduzir", "Pausar")), "Tab never reaches play/pause")
+        pump(0.3)
+        key("Down")
+        # The new channel cannot be reached here (no network): its status
+        # changes arrive while the engine holds the focus.
+        wait_for(lambda: any(t.startswith("object:property-change:accessible-description")
+                             and n == "Reprodutor: Radio Tambrel" for t, n, d in events), 15)
+        pump(0.3)
     finally:
-        player.send_signal(signal.SIGTERM)
-        try:
-            player.wait(10)
-        except subprocess.TimeoutExpired:
-            player.kill()
+        pyatspi.Registry.deregisterEventListener(listener, *kinds)
+    print("events:", events, flush=True)
+    check(any(t.startswith("object:state-changed:focused") and d == 1 and n == "Reprodutor: Radio Tambrel"
+              for t, n, d in events), "the focus never arrives on an engine named after the new channel")
+    check(any(t.startswith("object:property-change:accessible-name") and n == "Radio Tambrel"
+              for t, n, d in events), "the channel list raises no name change")
+    focus_at = next((k for k, (t, n, d) in enumerate(events)
+                     if t.startswith("object:state-changed:focused") and d == 1), len(events))
+    check(any(t.startswith("object:property-change:accessible-description") and n == "Reprodutor: Radio Tambrel"
+              for t, n, d in events[focus_at:]), "the status is not told to the focused engine")
+
+
+def main():
+    pid = int(sys.argv[1])
+    app = find_app(pid)
+    if not check(app is not None, "the program does not show on the accessibility bus"):
+        return
+    frame = find_main_frame(app)
+    if not check(frame is not None, "no main window in the accessibility tree"):
+        return
+    check_names_and_roles(frame)
+    check_mute_toggles(frame)
+    check_keyboard(frame, pid)
 
 
 main()
