@@ -2,7 +2,8 @@
 """Reads a running player's accessibility tree over AT-SPI, as a screen
 reader does, and checks what the listener is told: names, roles and states
 of the main window's controls, the keyboard path through the engine's
-controls, and the announcement of a channel chosen with the keyboard.
+controls, the announcement of a channel chosen with the keyboard, and the
+news window's buttons and page.
 
 Run by e2e_atspi, inside tests/app/atspi_session.sh, while the program runs.
 Usage: atspi_tree.py <pid of the player>
@@ -165,9 +166,15 @@ def check_mute_toggles(frame):
     check(wait_for(lambda: pyatspi.STATE_CHECKED not in states(mute), 5), "the mute button stays pressed")
 
 
-def check_keyboard(frame, pid):
-    subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(pid), "--name", "^Brelo Player 1.6$",
-                    "windowactivate", "--sync"], check=False, timeout=20)
+def check_keyboard(frame):
+    def window_ids():
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Brelo Player 1.6$"],
+                               capture_output=True, text=True, timeout=10)
+        return found.stdout.split()
+    ids = wait_for(window_ids, 10)
+    if not check(ids and len(ids) == 1, "main windows on the screen: %r" % ids):
+        return
+    subprocess.run(["xdotool", "windowactivate", "--sync", ids[0]], check=False, timeout=20)
     start = wait_for(lambda: focused(frame), 10)
     check(start, "nothing in the main window has the focus once it is active")
     walked = []
@@ -214,17 +221,45 @@ def check_keyboard(frame, pid):
               for t, n, d in events[focus_at:]), "the status is not told to the focused engine")
 
 
+def check_news_page(app):
+    """The news window's buttons are named, and its page is read too."""
+    key("ctrl+b")
+
+    def news_window():
+        for k in range(app.childCount):
+            w = app.getChildAtIndex(k)
+            if w is not None and pyatspi.STATE_SHOWING in states(w) and by_name(w, "Atualizar"):
+                return w
+        return None
+    window = wait_for(news_window, 20)
+    if not check(window is not None, "Ctrl+B shows no news window"):
+        return
+    for name in ("Voltar", "Avançar", "Atualizar", "Fechar"):
+        one(window, name, pyatspi.ROLE_PUSH_BUTTON)
+    # Whatever the page (offline here: the browser's own error page), its
+    # text reaches the reader only when the web view's accessibility is on.
+    document = wait_for(lambda: next((a for a in walk(window) if a.getRole() == pyatspi.ROLE_DOCUMENT_WEB
+                                      and any(d.name for d in walk(a))), None), 20)
+    check(document is not None, "the news page is not in the accessibility tree")
+
+
 def main():
     pid = int(sys.argv[1])
+    started = time.monotonic()
     app = find_app(pid)
     if not check(app is not None, "the program does not show on the accessibility bus"):
         return
     frame = find_main_frame(app)
     if not check(frame is not None, "no main window in the accessibility tree"):
         return
+    print("tree found after %.1f s" % (time.monotonic() - started), flush=True)
     check_names_and_roles(frame)
     check_mute_toggles(frame)
-    check_keyboard(frame, pid)
+    print("names, roles and states read after %.1f s" % (time.monotonic() - started), flush=True)
+    check_keyboard(frame)
+    print("keyboard checked after %.1f s" % (time.monotonic() - started), flush=True)
+    check_news_page(app)
+    print("news window read after %.1f s" % (time.monotonic() - started), flush=True)
 
 
 main()

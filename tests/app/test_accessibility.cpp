@@ -6,15 +6,18 @@
 #include "news/noticia.h"
 #include "player/links.h"
 #include "player/principal.h"
+#include "support/testmedia.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 // What a screen reader is told about the real windows: names, roles and
@@ -259,6 +262,31 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>{Links::downloadPage()});
         iface(w()->Label1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(m_opened.size(), 2);
+        w()->ModoNormal1Click();
+    }
+
+    // The position slider answers the keyboard as the mouse: End on a
+    // recording seeks to its end, which the engine then reports.
+    void positionKeysSeek()
+    {
+        activate();
+        const QByteArray sound = TestMedia::encode(TestMedia::Codec::Mp3, 440, 30);
+        if (sound.isEmpty())
+            QSKIP("the library cannot encode MP3 here");
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("tom.mp3")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sound) == sound.size());
+        file.close();
+        w()->ModoMaior1Click();
+        auto *position = engineControl<QSlider>("positionSlider");
+        engine()->setURL(QUrl::fromLocalFile(file.fileName()).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(engine()->status() == MediaEngine::Status::Playing && position->isEnabled(),
+                                 10000);
+        position->setFocus();
+        QTRY_VERIFY(position->hasFocus());
+        QTest::keyClick(position, Qt::Key_End);
+        // Thirty seconds of sound end within a few only if the key sought.
+        QTRY_COMPARE_WITH_TIMEOUT(engine()->reason(), MediaEngine::Reason::BroadcastEnded, 5000);
         w()->ModoNormal1Click();
     }
 
