@@ -38,34 +38,45 @@ constexpr int kFrameWaitMs = 30;
 // the window in (rather than the user dragging it).
 constexpr int kShownSettleMs = 300;
 
-QRect primaryScreen()
-{
-    return QGuiApplication::primaryScreen()->geometry();
-}
-
 }  // namespace
+
+QSize TFormPrincipal::layoutExtent(const Presentation::Layout &layout, bool withLabel) const
+{
+    QRect needed = QRect(PlayerBrelo->pos(), layout.player) | QRect(layout.combo, BreloCombo->size())
+        | QRect(layout.menuButton, btnMenu->size());
+    if (withLabel)
+        needed |= QRect(QPoint(Label1->x(), Presentation::kExtendedLabelTop), Label1->size());
+    return QSize(needed.right() + 1, needed.bottom() + 1);
+}
 
 void TFormPrincipal::setOuterSize(const QSize &size)
 {
     m_shownOuter = QRect();  // a new presentation supersedes the showing's place
-    const QRect outer = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
-    Placement::place(this, m_frameUsed, m_restoredOuter, QRect(outer.topLeft(), size));
+    const QRect outer = Placement::outerRect(this, m_place);
+    Placement::place(this, m_place, QRect(outer.topLeft(), Placement::toDevice(this, size)));
 }
 
 void TFormPrincipal::cornerPlacement()
 {
-    const QRect screen = primaryScreen();
-    const QSize size = Placement::outerRect(this, m_frameUsed, m_restoredOuter).size();
-    Placement::place(this, m_frameUsed, m_restoredOuter,
-                     QRect(QPoint(screen.x() + screen.width() - size.width(),
-                                  screen.y() + screen.height() - size.height()),
-                           size));
+    const QRect screen = Placement::screenRect(this);
+    // The frame, a scale's size steps or the layout's room can make the
+    // window another size than asked for; placed again with the size it
+    // took, its edges meet the screen's.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize size = Placement::outerRect(this, m_place).size();
+        Placement::place(this, m_place,
+                         QRect(QPoint(screen.x() + screen.width() - size.width(),
+                                      screen.y() + screen.height() - size.height()),
+                               size));
+        if (Placement::outerRect(this, m_place).size() == size)
+            break;
+    }
 }
 
 void TFormPrincipal::screenClamp()
 {
-    const QRect screen = primaryScreen();
-    const QSize size = Placement::outerRect(this, m_frameUsed, m_restoredOuter).size();
+    const QRect screen = Placement::screenRect(this);
+    const QSize size = Placement::outerRect(this, m_place).size();
     const bool fits = size.width() <= screen.width() && size.height() <= screen.height();
     // The clamp's own moves run it once more inside itself, which then finds
     // nothing left to correct. A window larger than the screen gets a single
@@ -73,10 +84,10 @@ void TFormPrincipal::screenClamp()
     if (m_clampDepth > (fits ? 1 : 0))
         return;
     ++m_clampDepth;
-    const auto outer = [this] { return Placement::outerRect(this, m_frameUsed, m_restoredOuter); };
+    const auto outer = [this] { return Placement::outerRect(this, m_place); };
     const auto moveTo = [this](QRect r, int left, int top) {
         r.moveTopLeft(QPoint(left, top));
-        Placement::place(this, m_frameUsed, m_restoredOuter, r);
+        Placement::place(this, m_place, r);
     };
     const int screenRight = screen.x() + screen.width();
     const int screenBottom = screen.y() + screen.height();
@@ -121,6 +132,7 @@ void TFormPrincipal::ModoNormal1Click()
     qCDebug(lcPlayer) << "presentation: Normal";
     PlayerBrelo->setUiMode(QStringLiteral("Mini"));
     PlayerBrelo->move(0, 0);
+    m_place.layoutMinimum = layoutExtent(Presentation::kNormal, false);
     setOuterSize(Presentation::kNormal.window);
     PlayerBrelo->resize(Presentation::kNormal.player);
     BreloCombo->move(Presentation::kNormal.combo);
@@ -132,6 +144,7 @@ void TFormPrincipal::ModoNormal1Click()
 void TFormPrincipal::ModoMaior1Click()
 {
     qCDebug(lcPlayer) << "presentation: Extended";
+    m_place.layoutMinimum = layoutExtent(Presentation::kExtended, true);
     setOuterSize(Presentation::kExtended.window);
     PlayerBrelo->resize(Presentation::kExtended.player);
     BreloCombo->move(Presentation::kExtended.combo);
@@ -179,19 +192,18 @@ void TFormPrincipal::FormShow()
     if (askFrameExtents() && !X11Window::waitForFrameExtents(this, kFrameWaitMs))
         qCDebug(lcPlayer) << "showing: the window manager told no frame in time";
     cornerPlacement();
-    qCDebug(lcPlayer) << "showing: placed at the corner"
-                      << Placement::outerRect(this, m_frameUsed, m_restoredOuter);
+    qCDebug(lcPlayer) << "showing: placed at the corner" << Placement::outerRect(this, m_place);
     if (!(windowState() & Qt::WindowMinimized)) {
-        m_shownOuter = Placement::outerRect(this, m_frameUsed, m_restoredOuter);
+        m_shownOuter = Placement::outerRect(this, m_place);
         QTimer::singleShot(kShownSettleMs, this, [this] {
             const QRect meant = std::exchange(m_shownOuter, QRect());
             if (!meant.isValid())
                 return;
             const auto client = X11Window::clientPosition(this);
             if (isVisible() && !(windowState() & Qt::WindowMinimized) && client
-                && *client != meant.marginsRemoved(m_frameUsed).topLeft()) {
+                && *client != meant.marginsRemoved(m_place.frameUsed).topLeft()) {
                 qCDebug(lcPlayer) << "showing: the window manager moved the window; put back";
-                Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+                Placement::place(this, m_place, meant);
             }
         });
     }
@@ -242,15 +254,15 @@ void TFormPrincipal::moveEvent(QMoveEvent *e)
     // times replays the window's creation geometry). Acting on them would
     // drag the window there: the showing's place holds until it settles.
     if (e->spontaneous() && m_shownOuter.isValid()) {
-        if (Placement::outerRect(this, m_frameUsed, m_restoredOuter) != m_shownOuter)
-            Placement::place(this, m_frameUsed, m_restoredOuter, m_shownOuter);
+        if (Placement::outerRect(this, m_place) != m_shownOuter)
+            Placement::place(this, m_place, m_shownOuter);
         return;
     }
     // A window manager that tells the frame only after mapping: keep the
     // outer rectangle where it was meant to be.
-    if (!(windowState() & Qt::WindowMinimized) && Placement::currentFrame(this) != m_frameUsed) {
-        const QRect meant = geometry().marginsAdded(m_frameUsed);
-        Placement::place(this, m_frameUsed, m_restoredOuter, meant);
+    if (!(windowState() & Qt::WindowMinimized) && Placement::currentFrame(this) != m_place.frameUsed) {
+        const QRect meant = Placement::outerRect(this, m_place);
+        Placement::place(this, m_place, meant);
     }
     screenClamp();
 }

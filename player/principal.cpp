@@ -91,6 +91,7 @@ void TFormPrincipal::setChannelSource(ListenerListLoader *loader)
 
 void TFormPrincipal::FormCreate()
 {
+    m_place.layoutMinimum = layoutExtent(Presentation::kNormal, false);
     setOuterSize(Presentation::kNormal.window);
     startFirstChannel();
     requestStayOnTop();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "catalogue/catalogueentry.h"
+#include "player/placement.h"
+#include "player/presentation.h"
 
 #include <QAction>
 #include <QList>
@@ -149,6 +151,8 @@ private:
     // Placement (displaymodes.cpp). Sizes and positions are the window's
     // outer rectangle, frame included.
     void setOuterSize(const QSize &size);
+    // The client size the controls of `layout` reach to.
+    QSize layoutExtent(const Presentation::Layout &layout, bool withLabel) const;
     void cornerPlacement();
     void screenClamp();
     void requestStayOnTop();
@@ -175,11 +179,10 @@ private:
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
     // Depth of the screen clamp, which its own moves re-enter.
     int m_clampDepth = 0;
-    // The frame the last placement allowed for; a different frame later
-    // (a window manager that tells it only after mapping) re-places the window.
-    QMargins m_frameUsed;
-    // Bounds set while minimised, applied when the window is restored.
-    QRect m_restoredOuter;
+    // The frame the last placement allowed for (a different frame later, from
+    // a window manager that tells it only after mapping, re-places the
+    // window), bounds kept while minimised, and the room the layout needs.
+    Placement::State m_place;
     // Where the last showing put the window, until the window manager has
     // reported it mapped.
     QRect m_shownOuter;

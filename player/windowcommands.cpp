@@ -77,7 +77,7 @@ void TFormPrincipal::ShowFromOutside()
     if (isMinimized()) {
         qCDebug(lcPlayer) << "window shown: minimised window restored";
         showNormal();
-        Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
+        Placement::applyRestored(this, m_place);
     }
     raise();
     activateWindow();
@@ -115,7 +115,7 @@ void TFormPrincipal::changeEvent(QEvent *e)
             makeVisible(this, m_hiddenByMinimise);
         } else if ((before & Qt::WindowMinimized) && !(now & Qt::WindowMinimized)) {
             // Restored by the user: bounds set meanwhile take effect now.
-            Placement::applyRestored(this, m_frameUsed, m_restoredOuter);
+            Placement::applyRestored(this, m_place);
         }
     }
     QWidget::changeEvent(e);

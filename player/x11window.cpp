@@ -123,6 +123,31 @@ std::optional<QPoint> clientPosition(const QWidget *window)
     return QPoint(reply->dst_x, reply->dst_y);
 }
 
+std::optional<QSize> rootSize()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return std::nullopt;
+    Xcb::Reply<xcb_get_geometry_reply_t> reply(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, rootOf(c)), nullptr));
+    if (!reply)
+        return std::nullopt;
+    return QSize(reply->width, reply->height);
+}
+
+void moveClient(QWidget *window, const QPoint &devicePos)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = nativeOf(window);
+    if (!c || !w)
+        return;
+    // With the static gravity Qt gives a window it places itself, the window
+    // manager puts the client area, not its frame, at this point.
+    const quint32 values[] = {quint32(devicePos.x()), quint32(devicePos.y())};
+    xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(c);
+}
+
 bool isManaged(const QWidget *window)
 {
     xcb_connection_t *c = connection();

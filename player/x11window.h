@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QPoint>
+#include <QSize>
 #include <optional>
 
 class QWidget;
@@ -31,6 +32,14 @@ std::optional<QMargins> waitForFrameExtents(const QWidget *window, int msTimeout
 // X server itself (Qt's figure follows the server's reports, which can
 // arrive late).
 std::optional<QPoint> clientPosition(const QWidget *window);
+
+// The size of the root window: with a single screen, that screen's size in
+// device pixels.
+std::optional<QSize> rootSize();
+
+// Asks for the window's client area at `devicePos` (root coordinates), to
+// the pixel. Qt's own moves are in its scaled units.
+void moveClient(QWidget *window, const QPoint &devicePos);
 
 // Whether a window manager manages the window now (WM_STATE Normal or
 // Iconic): only then does it answer _NET_WM_STATE requests.

@@ -11,6 +11,8 @@ set -e
 #
 # vlc-bin (cvlc) is only the reference the footprint benchmark measures the
 # player against; the player itself plays through libVLC.
+#
+# weston and xwayland are the Wayland session the XWayland test runs in.
 PACKAGES="
 cmake g++ make pkg-config ccache
 clang libclang-rt-14-dev
@@ -20,6 +22,7 @@ libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
 fp-utils librsvg2-bin
 fontconfig fonts-dejavu-core fonts-liberation2 fonts-wine
 xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
+weston xwayland
 iproute2 util-linux vlc-bin
 dbus dbus-daemon dbus-bin playerctl
 at-spi2-core python3-pyatspi gir1.2-atspi-2.0

@@ -3,8 +3,7 @@
 // tells a window's frame on request, yet never answers (hung, or busy with
 // something else): the display is the test's own, without a real one.
 #include "display/owndisplay.h"
-#include "media/mediaengine.h"
-#include "platform/errors.h"
+#include "display/quietwindow.h"
 #include "platform/xcb.h"
 #include "player/principal.h"
 #include "support/latenessprobe.h"
@@ -63,12 +62,7 @@ private slots:
     void initTestCase()
     {
         announceSilentWindowManager();
-        MediaEngine::Options o = MediaEngine::defaultOptions();
-        o.video = false;
-        MediaEngine::setDefaultOptions(o);
-        Errors::setErrorReporter([](const QString &) {});
-        w = std::make_unique<TFormPrincipal>();
-        w->FormCreate();
+        w = createQuietMainWindow();
     }
 
     void cleanupTestCase() { w.reset(); }

@@ -6,9 +6,8 @@
 // Qt connects to a display.
 #include "display/movecounter.h"
 #include "display/owndisplay.h"
+#include "display/quietwindow.h"
 #include "display/xprobe.h"
-#include "media/mediaengine.h"
-#include "platform/errors.h"
 #include "player/principal.h"
 
 #include <QApplication>
@@ -49,12 +48,7 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 320, 200));
-        MediaEngine::Options o = MediaEngine::defaultOptions();
-        o.video = false;
-        MediaEngine::setDefaultOptions(o);
-        Errors::setErrorReporter([](const QString &) {});
-        w = std::make_unique<TFormPrincipal>();
-        w->FormCreate();
+        w = createQuietMainWindow();
     }
 
     void cleanupTestCase() { w.reset(); }
