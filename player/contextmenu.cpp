@@ -247,8 +247,16 @@ void TFormPrincipal::btnMenuClick()
     QWidget *under = QApplication::widgetAt(pos);
     if (under
         && (under == this || under == btnMenu || under == Label1 || under == BreloCombo
-            || BreloCombo->isAncestorOf(under)))
+            || BreloCombo->isAncestorOf(under))) {
         showPopupMenu(pos);
+    } else {
+        // Pressed from the keyboard or by a screen reader with the pointer
+        // elsewhere: a right click there would open nothing, and the menu's
+        // commands would be out of their reach. It opens at the button, as
+        // the menu key opens it at the focused control.
+        qCDebug(lcPlayer) << "menu button pressed away from the pointer: menu at the button";
+        showPopupMenu(btnMenu->mapToGlobal(QPoint(0, 0)));
+    }
     giveControlFocus(PlayerBrelo);
 }
 

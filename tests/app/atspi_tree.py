@@ -221,6 +221,53 @@ def check_keyboard(frame):
               for t, n, d in events[focus_at:]), "the status is not told to the focused engine")
 
 
+def check_menu_modes(app, frame):
+    """The menu opened from the keyboard: its mode items, which check and
+    uncheck themselves as they are chosen, say whether they are checked."""
+    key("ctrl+e")  # Extended, which checks its item
+    pump(0.5)
+    for _ in range(10):
+        now = focused(frame)
+        if now is not None and now.name == "Menu":
+            break
+        key("Tab")
+        pump(0.2)
+    if not check(now is not None and now.name == "Menu", "Tab never reaches the menu button"):
+        return
+    # An opened menu is no child of the application over AT-SPI: a reader
+    # meets it through the focus of its items, as here.
+    items = []
+    listener = lambda e: items.append(e.source) if e.detail1 == 1 and e.source is not None \
+        and e.source.getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM) else None
+    pyatspi.Registry.registerEventListener(listener, "object:state-changed:focused")
+    try:
+        key("space")
+        pump(0.5)
+        key("Down")
+        wait_for(lambda: items, 10)
+    finally:
+        pyatspi.Registry.deregisterEventListener(listener, "object:state-changed:focused")
+    if not check(items, "no item of the opened menu takes the focus"):
+        key("Escape")
+        return
+    menu = items[0].parent
+    entries = [menu.getChildAtIndex(k) for k in range(menu.childCount)]
+    modes = {}
+    for name in ("Modo Normal", "Modo Extendido", "Modo Fullscreen", "Modo Rádio"):
+        found = [e for e in entries if e is not None and e.name == name]
+        if check(len(found) == 1, "%r: %d menu items" % (name, len(found))):
+            modes[name] = pyatspi.STATE_CHECKED in states(found[0])
+    print("mode items checked:", modes, "role:", items[0].getRoleName(), flush=True)
+    check(modes == {"Modo Normal": False, "Modo Extendido": True, "Modo Fullscreen": False, "Modo Rádio": False},
+          "checked mode items after Extended was chosen: %r" % modes)
+    news = [e for e in entries if e is not None and e.name == "Browser Noticias"]
+    check(len(news) == 1 and pyatspi.STATE_CHECKED not in states(news[0]), "the news item reads as checked")
+    key("Escape")
+    pump(0.5)
+    key("ctrl+n")  # back to Normal
+    pump(0.5)
+
+
 def check_news_page(app):
     """The news window's buttons are named, and its page is read too."""
     key("ctrl+b")
@@ -257,7 +304,8 @@ def main():
     check_mute_toggles(frame)
     print("names, roles and states read after %.1f s" % (time.monotonic() - started), flush=True)
     check_keyboard(frame)
-    print("keyboard checked after %.1f s" % (time.monotonic() - started), flush=True)
+    check_menu_modes(app, frame)
+    print("keyboard and menu checked after %.1f s" % (time.monotonic() - started), flush=True)
     check_news_page(app)
     print("news window read after %.1f s" % (time.monotonic() - started), flush=True)
 
