@@ -136,11 +136,25 @@ private slots:
             QVERIFY2(!i->text(QAccessible::Description).trimmed().isEmpty(), "no description");
     }
 
-    void channelListIsLabelled()
+    // Qt names a list after the item it shows: what the list is for comes
+    // from its label.
+    void listsAreLabelled_data()
     {
-        const auto labels = iface(w()->BreloCombo)->relations(QAccessible::Label);
+        QTest::addColumn<QObject *>("list");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("channels") << static_cast<QObject *>(w()->BreloCombo)
+                                  << QStringLiteral("Lista de canais");
+        QTest::newRow("news sites") << static_cast<QObject *>(m_windows.news()->BrowseCombo)
+                                    << QStringLiteral("Opções:");
+    }
+
+    void listsAreLabelled()
+    {
+        QFETCH(QObject *, list);
+        QFETCH(QString, label);
+        const auto labels = iface(list)->relations(QAccessible::Label);
         QCOMPARE(labels.size(), 1);
-        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Lista de canais"));
+        QCOMPARE(labels.first().first->text(QAccessible::Name), label);
     }
 
     // Whatever can be pressed, moved or chosen in the main window has a
