@@ -98,6 +98,10 @@ QAccessibleInterface *factory(const QString &, QObject *object)
     } else if (role == QLatin1String("link")) {
         if (auto *l = qobject_cast<QLabel *>(object))
             return new LinkLabelInterface(l);
+    } else if (role == QLatin1String("window")) {
+        // The widget base reads a window's title as its name.
+        if (auto *w = static_cast<QWidget *>(object); w->isWindow())
+            return new QAccessibleWidget(w, QAccessible::Window);
     }
     return nullptr;
 }
@@ -117,8 +121,9 @@ void install()
 
 void refresh(QWidget *root)
 {
-    const auto widgets = root->findChildren<QWidget *>();
-    for (QWidget *w : widgets) {
+    auto widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *w : std::as_const(widgets)) {
         if (w->property(kRoleProperty).toString().isEmpty())
             continue;
         if (QAccessibleInterface *i = QAccessible::queryAccessibleInterface(w))

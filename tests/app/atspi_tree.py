@@ -300,6 +300,7 @@ def main():
     if not check(frame is not None, "no main window in the accessibility tree"):
         return
     print("tree found after %.1f s" % (time.monotonic() - started), flush=True)
+    check(frame.getRole() == pyatspi.ROLE_FRAME, "the main window is a %s, not a frame" % frame.getRoleName())
     check_names_and_roles(frame)
     check_mute_toggles(frame)
     print("names, roles and states read after %.1f s" % (time.monotonic() - started), flush=True)
