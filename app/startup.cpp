@@ -9,6 +9,7 @@
 #include "desktop/desktopcontrols.h"
 #include "desktop/mprisservice.h"
 #include "media/mediaengine.h"
+#include "news/webenginesetup.h"
 #include "platform/appicon.h"
 #include "platform/appinfo.h"
 #include "platform/errors.h"
@@ -33,7 +34,7 @@ void prepareEnvironment()
     // Without it the news pages are a blank box to a screen reader.
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
 }
 
 const char *guardOutcome(SingleInstanceGuard::Result r)

@@ -152,9 +152,14 @@ bool TBrowseNoticia::eventFilter(QObject *watched, QEvent *e)
 
 void TBrowseNoticia::setVisible(bool visible)
 {
-    // The player's own taskbar button stands for the program.
-    if (visible && !isVisible())
+    if (visible && !isVisible()) {
+        // The player's own taskbar button stands for the program.
         TaskbarHint::ownedByParent(this);
+        // Every opening covers the screen: a window manager drops the
+        // maximised state of a window it withdraws, and Qt may hear of that
+        // only after the window was hidden.
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    }
     QDialog::setVisible(visible);
 }
 

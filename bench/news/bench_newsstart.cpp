@@ -13,6 +13,7 @@
 
 #include "news/noticia.h"
 #include "news/webbrowser.h"
+#include "news/webenginesetup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
 {
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
     const bool eager = argc > 1 && QByteArray(argv[1]) == "eager";
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/mediaengine.h"
+#include "news/webenginesetup.h"
 
 #include <QApplication>
 #include <QTest>
@@ -13,7 +14,7 @@
     {                                                                                                        \
         if (::geteuid() == 0)                                                                                \
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                     \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                          \
+        WebEngineSetup::beforeApplication();                                          \
         MediaEngine::Options options;                                                                        \
         options.video = false;                                                                               \
         options.audioTap = [](const qint16 *, int, int, int, qint64) {};                                             \

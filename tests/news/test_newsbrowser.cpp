@@ -5,6 +5,7 @@
 #include "news/noticia.h"
 #include "news/statustexts.h"
 #include "news/webbrowser.h"
+#include "news/webenginesetup.h"
 #include "platform/errors.h"
 
 #include <QApplication>
@@ -651,7 +652,7 @@ int main(int argc, char **argv)
     // Chromium refuses to run its sandbox as root.
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
     TestNewsBrowser test;
     return QTest::qExec(&test, argc, argv);

@@ -5,6 +5,7 @@
 
 #include "news/noticia.h"
 #include "news/webbrowser.h"
+#include "news/webenginesetup.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -74,7 +75,7 @@ int main(int argc, char **argv)
 {
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     defaultHandler = qInstallMessageHandler(watchMessages);
     const int code = run(argc, argv);  // the application object ends here
     if (pageOutlivedEngine) {

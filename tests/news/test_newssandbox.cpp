@@ -2,6 +2,7 @@
 
 #include "news/noticia.h"
 #include "news/webbrowser.h"
+#include "news/webenginesetup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,7 +101,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WebEngineSetup::beforeApplication();
     QApplication app(argc, argv);
     TestNewsSandbox test;
     return QTest::qExec(&test, argc, argv);
