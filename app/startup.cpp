@@ -61,6 +61,7 @@ int runBrelo(int argc, char **argv)
     // Qt is shown only the program name: no command line is read.
     int qtArgc = argc > 0 ? 1 : 0;
     BreloApplication app(qtArgc, argv);
+    WebEngineSetup::afterApplication();
     QApplication::setApplicationVersion(QStringLiteral(BRELO_VERSION_SHORT));
     // Ties the windows to the menu entry, so the desktop groups them under it.
     QGuiApplication::setDesktopFileName(QStringLiteral("breloplayer"));

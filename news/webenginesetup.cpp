@@ -3,7 +3,30 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
+#include <utility>
+
+namespace {
+
+bool g_glIntegrationSet = false;
+
+}  // namespace
+
 void WebEngineSetup::beforeApplication()
 {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // Nothing else in the program draws through Qt's OpenGL (the media
+    // library draws the picture into its window on its own), yet with
+    // OpenGL at hand the browser's in-process GPU thread would still load
+    // the driver stack to composite a page it draws in software anyway.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        g_glIntegrationSet = true;
+    }
+}
+
+void WebEngineSetup::afterApplication()
+{
+    // Read once, when the display connection was made.
+    if (std::exchange(g_glIntegrationSet, false))
+        qunsetenv("QT_XCB_GL_INTEGRATION");
 }

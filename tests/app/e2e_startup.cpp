@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
@@ -71,6 +72,21 @@ private slots:
         QVERIFY(first->waitForStarted());
         QVERIFY(waitForWindow(QStringLiteral("^Brelo Player 1\\.6$")));
         QCOMPARE(first->state(), QProcess::Running);
+    }
+
+    // The news page is drawn in software: neither the program nor its web
+    // engine loads the OpenGL driver stack (tens of megabytes, and most of
+    // the start-up time on a machine without a graphics card).
+    void noOpenGLDriverIsLoaded()
+    {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(first->processId()));
+        // The web engine starts once the window is on the screen.
+        QTest::qWait(3000);
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libQt6WebEngineCore"));
+        QVERIFY2(!mapped.contains("_dri.so"), "an OpenGL driver is loaded");
+        QVERIFY2(!mapped.contains("libLLVM"), "LLVM is loaded");
     }
 
     void secondStartIsRefused()
