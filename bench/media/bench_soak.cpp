@@ -4,16 +4,18 @@
 // playlist, a redirect loop, a 10 MiB playlist, binary garbage and a stream
 // that drops mid-play. Prints crashes, threads and resident memory at the
 // start, the middle and the end (each taken once the good stream plays
-// again, the start after one round through every station), and the worst
-// lateness of the user-interface thread.
+// again, the start after one round through every station; resident memory
+// split into anonymous and file-backed pages, beside the heap's bytes in use
+// and held), and the worst lateness of the user-interface thread.
 //
 //   unshare -n -- scripts/test-session.sh build/bench/media/bench_soak
-//       [--switches 1000] [--max-gap-ms 1500] [--seed 1]
+//       [--switches 1000] [--max-gap-ms 1500] [--seed 1] [--default-heap]
 //
 // The switching runs in a child process, so that a crash is counted and
 // reported instead of ending the benchmark.
 #include "media/enginefixture.h"
 #include "media/mediaengine.h"
+#include "platform/memorypolicy.h"
 #include "support/streamserver.h"
 #include "support/tonedetector.h"
 
@@ -28,6 +30,7 @@
 #include <csignal>
 #include <cstdio>
 #include <execinfo.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <thread>
 
@@ -35,9 +38,30 @@ using namespace EngineTest;
 
 namespace {
 
+// Resident memory split by kind, and what the allocator holds in use: a
+// rise in RSS with a flat in-use figure is the allocator keeping freed
+// memory, a rise in both is memory still referenced.
 struct Sample {
-    long threads, rssKb;
+    long threads, rssKb, anonKb, fileKb;
+    long heapInUseKb, heapHeldKb;
 };
+
+Sample sample()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return {threadCount(),
+            rssKb(),
+            procStatus("RssAnon:"),
+            procStatus("RssFile:"),
+            long(m.uordblks + m.hblkhd) / 1024,
+            long(m.arena + m.hblkhd) / 1024};
+}
+
+void printSample(const char *name, const Sample &s)
+{
+    std::printf("  %-7s RSS %ld kB (anonymous %ld, files %ld); heap in use %ld kB of %ld kB held\n", name,
+                s.rssKb, s.anonKb, s.fileKb, s.heapInUseKb, s.heapHeldKb);
+}
 
 // Only loopback may be reached: the unresolvable name must not leak out as
 // a real name lookup.
@@ -121,6 +145,9 @@ private:
 
 int runChild(const QCommandLineParser &args)
 {
+    // The heap as the program sets it up; --default-heap measures without.
+    if (!args.isSet("default-heap"))
+        MemoryPolicy::apply();
     const int switches = args.value("switches").toInt();
     const int maxGapMs = args.value("max-gap-ms").toInt();
     const quint32 seed = args.value("seed").toUInt();
@@ -187,7 +214,7 @@ int runChild(const QCommandLineParser &args)
         if (!QTest::qWaitFor([&] { return server.openConnections() == 1; }, 15000))
             std::printf("  (%d connections still open)\n", server.openConnections());
         QTest::qWait(3000);
-        return {threadCount(), rssKb()};
+        return sample();
     };
 
     // The first visit of each kind of station loads the library's plug-ins
@@ -261,6 +288,10 @@ int runChild(const QCommandLineParser &args)
     std::printf("before one round through the stations: threads %ld, RSS %ld kB\n", cold.threads, cold.rssKb);
     std::printf("RSS: start %ld kB, middle %ld kB, end %ld kB (end/middle %.3f)\n", start.rssKb, middle.rssKb,
                 end.rssKb, middle.rssKb ? double(end.rssKb) / middle.rssKb : 0.0);
+    printSample("cold", cold);
+    printSample("start", start);
+    printSample("middle", middle);
+    printSample("end", end);
     std::printf("UI thread: worst lateness %lld ms (limit 50) after switch %d to %s, longest blocked %lld "
                 "ms, slowest URL "
                 "write %lld ms\n",
@@ -289,6 +320,7 @@ int main(int argc, char **argv)
                     "unresolvable, malformed, loop, loop-playlist, huge, garbage, drops).",
                     "names"});
     args.addOption({"late-stacks", "Print where the user-interface thread is whenever it is 30 ms late."});
+    args.addOption({"default-heap", "Leave glibc's heap settings as they are, unlike the program."});
     args.addOption({"child", "Run the switching here (used by the parent)."});
     args.addHelpOption();
     args.process(app);
