@@ -2,6 +2,7 @@
 
 #include "app/breloapplication.h"
 #include "app/displaycheck.h"
+#include "app/newslibrary.h"
 #include "app/singleinstance.h"
 #include "app/windowfinder.h"
 #include "app/windows.h"
@@ -14,13 +15,17 @@
 #include "platform/appinfo.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
+#include "platform/memorypolicy.h"
 #include "player/principal.h"
 
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
+
+constexpr int kFullIconDelayMs = 500;
 
 void prepareEnvironment()
 {
@@ -51,6 +56,7 @@ const char *guardOutcome(SingleInstanceGuard::Result r)
 
 int runBrelo(int argc, char **argv)
 {
+    MemoryPolicy::apply();
     // Without a display there is no window to show an error box in.
     if (const auto missing = DisplayCheck::missingDisplay()) {
         std::fprintf(stderr, "%s\n", missing->c_str());
@@ -66,7 +72,9 @@ int runBrelo(int argc, char **argv)
     // Ties the windows to the menu entry, so the desktop groups them under it.
     QGuiApplication::setDesktopFileName(QStringLiteral("breloplayer"));
     // Set before any window exists: every window and the tray icon take it.
-    QApplication::setWindowIcon(AppIcon::icon());
+    // The small sizes only for now; the large picture follows once the main
+    // window is up (below).
+    QApplication::setWindowIcon(AppIcon::windowIcon());
 
     SingleInstanceGuard guard(AppInfo::instanceName());
     const SingleInstanceGuard::Result held = guard.acquire();
@@ -93,10 +101,16 @@ int runBrelo(int argc, char **argv)
     // this thread; the event loop turns while the verdict comes in.
     bus.settle();
     ProgramWindows windows;
+    NewsLibrary news(NewsLibrary::besideProgram());
+    QObject::connect(&news, &NewsLibrary::loaded, &news, [&windows](BreloNewsWindowEntry make) {
+        if (!Errors::guarded([&] { windows.createNews(make); }))
+            windows.newsUnavailable();
+    });
+    QObject::connect(&news, &NewsLibrary::failed, &news, [&windows] { windows.newsUnavailable(); });
     return runWindows(
         windows,
         [&guard](ProgramWindows &w) {
-            w.create();
+            w.createMain();
             QObject::connect(&guard, &SingleInstanceGuard::showRequested, w.main(),
                              &TFormPrincipal::ShowFromOutside);
             // A library that cannot start is known only once the engine's
@@ -110,7 +124,15 @@ int runBrelo(int argc, char **argv)
                                  QCoreApplication::quit();
                              });
         },
-        [](ProgramWindows &w) {
+        [&news](ProgramWindows &w) {
+            // Before the event loop turns: no command can ask for it sooner.
+            w.createAbout();
+            // Task switchers and docks that draw a window's own icon large
+            // get the 256 px picture too, once the window has been drawn.
+            QTimer::singleShot(kFullIconDelayMs, qApp, [] { QApplication::setWindowIcon(AppIcon::icon()); });
+            // The news page still starts loading at once, only after the
+            // main window rather than before it.
+            news.load();
             // The desktop's media keys and widgets; joins the bus in the background.
             auto *controls = new DesktopControls(w.main(), w.main());
             (new MprisService(controls, controls))->start();

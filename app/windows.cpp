@@ -3,9 +3,10 @@
 #include "about/formsobre.h"
 #include "catalogue/listenerlistloader.h"
 #include "desktop/volumememory.h"
-#include "news/noticia.h"
 #include "platform/logging.h"
 #include "player/principal.h"
+
+#include <QDialog>
 
 // The windows live until the process ends: the engine inside the main
 // window may be left holding a hung library call at exit, which only the
@@ -13,6 +14,12 @@
 ProgramWindows::~ProgramWindows() = default;
 
 void ProgramWindows::create()
+{
+    createMain();
+    createAbout();
+}
+
+void ProgramWindows::createMain()
 {
     // The listener's channel list is read while the main window is built, so
     // it is usually in by the time the window wants its row 1.
@@ -22,14 +29,40 @@ void ProgramWindows::create()
     // The listener's own sound level, before the first channel starts.
     new VolumeMemory(m_main->PlayerBrelo);
     m_main->FormCreate();
+    qCDebug(lcApp) << "window created: main";
+}
+
+void ProgramWindows::createAbout()
+{
     m_about = new Tfsobre(m_main);
-    m_news = new TBrowseNoticia(m_main);
-    qCDebug(lcApp) << "windows created: main, About, news";
+    qCDebug(lcApp) << "window created: About";
+}
+
+void ProgramWindows::createNews(const NewsWindowMaker &make)
+{
+    if (m_news)
+        return;
+    m_news = make(m_main);
+    m_newsComing = false;
+    qCDebug(lcApp) << "window created: news";
+    m_main->NewsWindowArrived();
+}
+
+void ProgramWindows::newsUnavailable()
+{
+    m_newsComing = false;
+    if (m_main)
+        m_main->NewsWindowArrived();
 }
 
 QDialog *ProgramWindows::newsWindow() const
 {
     return m_news;
+}
+
+bool ProgramWindows::newsWindowComing() const
+{
+    return m_newsComing;
 }
 
 QDialog *ProgramWindows::aboutWindow() const

@@ -2,31 +2,47 @@
 
 #include "player/companionwindows.h"
 
+#include <functional>
+
+class QWidget;
 class TFormPrincipal;
 class Tfsobre;
-class TBrowseNoticia;
 
-// The program's three windows, created once, hidden, in their order
-// (main, About, news) and living until the process ends.
+// The program's three windows, created once, hidden, in their order (main,
+// About, news) and living until the process ends. The news window comes a
+// moment after the others: its library is loaded once the main window shows.
 class ProgramWindows : public CompanionWindows
 {
 public:
+    using NewsWindowMaker = std::function<QDialog *(QWidget *parent)>;
+
     ProgramWindows() = default;
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
     ~ProgramWindows() override;
 
+    // The main and About windows.
     void create();
+    // The same in two steps: the About window is made once the main window
+    // shows, which then appears sooner.
+    void createMain();
+    void createAbout();
+    // The news window, made now; a request for it that came while it was
+    // on its way is answered.
+    void createNews(const NewsWindowMaker &make);
+    // The news window will not come.
+    void newsUnavailable();
 
     TFormPrincipal *main() const { return m_main; }
     Tfsobre *about() const { return m_about; }
-    TBrowseNoticia *news() const { return m_news; }
 
     QDialog *newsWindow() const override;
+    bool newsWindowComing() const override;
     QDialog *aboutWindow() const override;
 
 private:
     TFormPrincipal *m_main = nullptr;
     Tfsobre *m_about = nullptr;
-    TBrowseNoticia *m_news = nullptr;
+    QDialog *m_news = nullptr;
+    bool m_newsComing = true;
 };

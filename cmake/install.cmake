@@ -4,6 +4,8 @@
 #
 #   <prefix>/lib/breloplayer/breloplayer    the program
 #   <prefix>/lib/breloplayer/ajuda.chm      its help file, looked up beside it
+#   <prefix>/lib/breloplayer/libbreloplayer-news.so
+#                                           the news browser, loaded from beside it
 #   <prefix>/bin/breloplayer                a relative link to the program
 #   <prefix>/share/applications/breloplayer.desktop
 #   <prefix>/share/metainfo/<appstream id>.metainfo.xml
@@ -37,6 +39,7 @@ set(BRELO_LANGUAGE pt_BR)
 set(BRELO_RELEASE_DATE 2026-12-09)
 
 install(TARGETS breloplayer RUNTIME DESTINATION ${BRELO_PRIVATE_DIR})
+install(TARGETS brelonewsmodule LIBRARY DESTINATION ${BRELO_PRIVATE_DIR})
 
 # The help file is written by the `brelo_help` target when the build has
 # one; building the program then brings it along, and installing without it

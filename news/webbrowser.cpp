@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -26,6 +28,18 @@ const char *const kRefusedText = "Erro não especificado";
 // How long a pop-up may stay blank before it is closed: long enough for a
 // page that opens a window first and sends it somewhere once it knows where.
 constexpr int BlankPopupGraceMs = 3000;
+
+// Settled before the first page is made: the page is drawn by the
+// processor, and the scene graph that shows it must not go looking for the
+// OpenGL the program turned off.
+void drawPagesInSoftware()
+{
+    static const bool settled = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return true;
+    }();
+    Q_UNUSED(settled);
+}
 
 bool isWebAddress(const QUrl &url)
 {
@@ -123,6 +137,7 @@ void NewsWebBrowser::start()
 {
     if (m_view || m_closed)
         return;
+    drawPagesInSoftware();
     m_view = new QWebEngineView(this);
     // The default profile keeps nothing on disk: the program writes no file.
     auto *page = new NewsPage(QWebEngineProfile::defaultProfile(), m_view);

@@ -1,7 +1,6 @@
 #include "news/webenginesetup.h"
 
-#include <QQuickWindow>
-#include <QSGRendererInterface>
+#include <QCoreApplication>
 
 #include <utility>
 
@@ -13,7 +12,11 @@ bool g_glIntegrationSet = false;
 
 void WebEngineSetup::beforeApplication()
 {
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // The web engine is loaded after the application object exists, and it
+    // then expects Qt's shared OpenGL context to be there already. Without
+    // an OpenGL integration (below) the context stays empty and costs
+    // nothing.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Nothing else in the program draws through Qt's OpenGL (the media
     // library draws the picture into its window on its own), yet with
     // OpenGL at hand the browser's in-process GPU thread would still load

@@ -25,4 +25,18 @@ QIcon icon()
     return QIcon::fromTheme(themeName(), builtIn());
 }
 
+QList<int> windowSizes()
+{
+    return {16, 32, 48};
+}
+
+QIcon windowIcon()
+{
+    const QIcon source = icon();
+    QIcon small;
+    for (int size : windowSizes())
+        small.addPixmap(source.pixmap(QSize(size, size), 1.0));
+    return small;
+}
+
 }  // namespace AppIcon

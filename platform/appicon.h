@@ -13,4 +13,11 @@ QString themeName();
 QList<int> sizes();
 QIcon builtIn();
 QIcon icon();
+// What the windows and the tray carry: icon() at the small sizes only. Every
+// size a window's icon offers is converted and sent to the display when the
+// window is made, which for the 256 px picture held up the first window by
+// tens of milliseconds; the window manager and the tray draw it small. The
+// program hands its windows icon() once the first one is up.
+QList<int> windowSizes();
+QIcon windowIcon();
 }  // namespace AppIcon

@@ -10,5 +10,8 @@ class CompanionWindows
 public:
     virtual ~CompanionWindows() = default;
     virtual QDialog *newsWindow() const = 0;
+    // The news window does not exist yet but is on its way; the main window
+    // is told when it arrives (TFormPrincipal::NewsWindowArrived).
+    virtual bool newsWindowComing() const { return false; }
     virtual QDialog *aboutWindow() const = 0;
 };

@@ -24,6 +24,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <utility>
+
 namespace {
 
 QPixmap picture(const QString &name)
@@ -209,8 +211,28 @@ void TFormPrincipal::showPopupMenu(const QPoint &pos)
 
 void TFormPrincipal::BrowserNoticias1Click()
 {
+    QDialog *news = m_companions ? m_companions->newsWindow() : nullptr;
+    if (!news && m_companions && m_companions->newsWindowComing()) {
+        // Only in the first moments after start, while its library loads.
+        qCDebug(lcPlayer) << "menu: news browser, opens when it has loaded";
+        m_newsWanted = true;
+        return;
+    }
+    if (!news && m_companions) {
+        qCDebug(lcPlayer) << "menu: news browser, not available";
+        Errors::showErrorBox(QStringLiteral("O navegador de notícias não está disponível."));
+        return;
+    }
     qCDebug(lcPlayer) << "menu: news browser";
-    showModal(m_companions ? m_companions->newsWindow() : nullptr);
+    showModal(news);
+}
+
+void TFormPrincipal::NewsWindowArrived()
+{
+    if (!std::exchange(m_newsWanted, false))
+        return;
+    // After the caller returns: the window opens modal, in a loop of its own.
+    QMetaObject::invokeMethod(this, &TFormPrincipal::BrowserNoticias1Click, Qt::QueuedConnection);
 }
 
 void TFormPrincipal::Ajuda1Click()

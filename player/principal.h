@@ -100,6 +100,9 @@ public slots:
 
     // Other menu commands.
     void BrowserNoticias1Click();
+    // The news window arrived, or will not: a request that waited for it
+    // is answered.
+    void NewsWindowArrived();
     void Ajuda1Click();
     void ConfigurarClick();
     void Encerrar1Click();
@@ -172,6 +175,7 @@ private:
     std::unique_ptr<Ui::FormPrincipal> ui;
     std::unique_ptr<TrayIcon> m_tray;
     const CompanionWindows *m_companions = nullptr;
+    bool m_newsWanted = false;
     // The channels the list offers, in its order.
     QList<CatalogueEntry> m_channels;
     ListenerListLoader *m_channelSource = nullptr;

@@ -46,6 +46,7 @@ class TestAccessibility : public QObject
     static bool raised(QObject *o, QAccessible::Event type) { return seenAt(o, type) >= 0; }
 
     TFormPrincipal *w() const { return m_windows.main(); }
+    TBrowseNoticia *news() const { return qobject_cast<TBrowseNoticia *>(m_windows.newsWindow()); }
     MediaEngine *engine() const { return w()->PlayerBrelo; }
     template<typename T> T *engineControl(const char *name) const
     {
@@ -79,6 +80,7 @@ private slots:
                                   10000);
         QAccessible::installUpdateHandler(&TestAccessibility::record);
         m_windows.create();
+        m_windows.createNews([](QWidget *parent) { return new TBrowseNoticia(parent); });
         w()->show();
         activate();
     }
@@ -111,11 +113,11 @@ private slots:
             QStringLiteral("Posição"));
         row("update label", w()->Label1, QAccessible::Link,
             QStringLiteral("Verifique sempre se há uma nova versão!"));
-        TBrowseNoticia *news = m_windows.news();
-        row("news back", news->btnvoltar, QAccessible::Button, QStringLiteral("Voltar"));
-        row("news forward", news->btnavancar, QAccessible::Button, QStringLiteral("Avançar"));
-        row("news reload", news->btnAtualizar, QAccessible::Button, QStringLiteral("Atualizar"));
-        row("news close", news->BtnSair, QAccessible::Button, QStringLiteral("Fechar"));
+        TBrowseNoticia *newsWindow = news();
+        row("news back", newsWindow->btnvoltar, QAccessible::Button, QStringLiteral("Voltar"));
+        row("news forward", newsWindow->btnavancar, QAccessible::Button, QStringLiteral("Avançar"));
+        row("news reload", newsWindow->btnAtualizar, QAccessible::Button, QStringLiteral("Atualizar"));
+        row("news close", newsWindow->BtnSair, QAccessible::Button, QStringLiteral("Fechar"));
         auto *aboutLink = m_windows.about()->findChild<QLabel *>(QStringLiteral("LinkLabel1"));
         row("about link", aboutLink, QAccessible::Link, QString());
     }
@@ -145,7 +147,7 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::newRow("channels") << static_cast<QObject *>(w()->BreloCombo)
                                   << QStringLiteral("Lista de canais");
-        QTest::newRow("news sites") << static_cast<QObject *>(m_windows.news()->BrowseCombo)
+        QTest::newRow("news sites") << static_cast<QObject *>(news()->BrowseCombo)
                                     << QStringLiteral("Opções:");
     }
 

@@ -37,6 +37,7 @@ class TestContextMenu : public QObject
     ProgramWindows m_windows;
 
     TFormPrincipal *w() const { return m_windows.main(); }
+    TBrowseNoticia *news() const { return qobject_cast<TBrowseNoticia *>(m_windows.newsWindow()); }
     QMenu *menu() const { return m_windows.main()->PopupMenu; }
 
     void movePointer(const QPoint &global)
@@ -112,6 +113,7 @@ private slots:
         Links::setOpener([this](const QUrl &url) { m_opened.append(url); });
         movePointer(QPoint(600, 700));
         m_windows.create();
+        m_windows.createNews([](QWidget *parent) { return new TBrowseNoticia(parent); });
         w()->show();
         restoreWindow();
     }
@@ -274,7 +276,7 @@ private slots:
 
         QVERIFY(cameUpModal(m_windows.about(), [&] { key(target, Qt::Key_S, Qt::ControlModifier); }));
         restoreWindow();
-        QVERIFY(cameUpModal(m_windows.news(), [&] { key(target, Qt::Key_B, Qt::ControlModifier); }));
+        QVERIFY(cameUpModal(news(), [&] { key(target, Qt::Key_B, Qt::ControlModifier); }));
         restoreWindow();
 
         const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/ajuda.chm");

@@ -53,7 +53,8 @@ deb_version=$(dpkg-deb -f "$deb" Version)
 pass "package breloplayer $deb_version"
 
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/lib/breloplayer/breloplayer ./usr/share/applications/breloplayer.desktop \
+for f in ./usr/lib/breloplayer/breloplayer ./usr/lib/breloplayer/libbreloplayer-news.so \
+         ./usr/share/applications/breloplayer.desktop \
          ./usr/share/icons/hicolor/256x256/apps/breloplayer.png \
          ./usr/share/icons/hicolor/scalable/apps/breloplayer.svg \
          ./usr/share/doc/breloplayer/copyright; do
@@ -66,7 +67,7 @@ if [ "$help_built" = 1 ]; then
     echo "$contents" | grep -q ' ./usr/lib/breloplayer/ajuda.chm$' || fail "the package lacks ajuda.chm"
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 vlc-plugin-base fonts-liberation2; do
+for d in libqt6widgets6 libqt6webenginewidgets6 vlc-plugin-base fonts-liberation2; do
     echo "$depends" | grep -q "$d" || fail "Depends lacks $d: $depends"
 done
 pass "package contents and dependencies"

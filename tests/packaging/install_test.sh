@@ -25,6 +25,10 @@ esac
     || fail "bin/breloplayer does not lead to lib/breloplayer/breloplayer"
 pass "lib/breloplayer/breloplayer with a relative link in bin/"
 
+# The news browser is loaded from beside the program.
+[ -f "$prefix/lib/breloplayer/libbreloplayer-news.so" ] || fail "no news module beside the program"
+pass "lib/breloplayer/libbreloplayer-news.so beside the program"
+
 if [ "$help_built" = 1 ]; then
     [ -s "$prefix/lib/breloplayer/ajuda.chm" ] || fail "no ajuda.chm beside the program"
     pass "ajuda.chm beside the program"

@@ -77,6 +77,22 @@ private slots:
                  QImage(resource(16)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
+    // The windows' icon offers the small sizes only, each drawn from the
+    // picture of that size rather than scaled from the largest.
+    void windowsCarryTheSmallSizes()
+    {
+        QIcon::setThemeSearchPaths({});
+        QIcon::setFallbackSearchPaths({});
+        const QIcon icon = AppIcon::windowIcon();
+        QList<QSize> expected;
+        for (int size : AppIcon::windowSizes())
+            expected << QSize(size, size);
+        QCOMPARE(icon.availableSizes(), expected);
+        for (int size : AppIcon::windowSizes())
+            QCOMPARE(icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     QImage(resource(size)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
     void anInstalledThemeIconWins()
     {
         // A theme with only a 48 px picture, painted in one flat colour, so
@@ -99,6 +115,8 @@ private slots:
         const QIcon icon = AppIcon::icon();
         QCOMPARE(icon.name(), AppIcon::themeName());
         QCOMPARE(icon.pixmap(48, 48).toImage().pixel(24, 24), qRgba(0, 200, 0, 255));
+        // The windows' copy is drawn from the theme too.
+        QCOMPARE(AppIcon::windowIcon().pixmap(QSize(48, 48), 1.0).toImage().pixel(24, 24), qRgba(0, 200, 0, 255));
         QIcon::setThemeName(QString());
     }
 };
