@@ -29,17 +29,44 @@ const char *const kRefusedText = "Erro não especificado";
 // page that opens a window first and sends it somewhere once it knows where.
 constexpr int BlankPopupGraceMs = 3000;
 
-// Settled before the first page is made: the page is drawn by the
-// processor, and the scene graph that shows it must not go looking for the
-// OpenGL the program turned off.
-void drawPagesInSoftware()
+// Settled while the first page is made, which starts the web engine:
+// - the page is drawn by the processor, and the scene graph that shows it
+//   must not go looking for the OpenGL the program turned off;
+// - Chromium keeps no second, unsandboxed zygote. That one only forks
+//   helpers this browser never starts (its network service runs inside the
+//   program), and it held about 9 MiB for nothing.
+// The flag reaches the engine only: programs the player starts later do not
+// inherit it.
+class EngineStart
 {
-    static const bool settled = [] {
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        return true;
-    }();
-    Q_UNUSED(settled);
-}
+public:
+    EngineStart()
+    {
+        static const bool softwareSet = [] {
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+            return true;
+        }();
+        Q_UNUSED(softwareSet);
+        const QByteArray flags = (m_previous + " " + kFlags).trimmed();
+        qputenv(kVariable, flags);
+        qCDebug(lcNews) << "web engine flags:" << flags;
+    }
+    ~EngineStart()
+    {
+        if (m_wasSet)
+            qputenv(kVariable, m_previous);
+        else
+            qunsetenv(kVariable);
+    }
+    EngineStart(const EngineStart &) = delete;
+    EngineStart &operator=(const EngineStart &) = delete;
+
+private:
+    static constexpr const char *kVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
+    static constexpr const char *kFlags = "--no-unsandboxed-zygote";
+    const bool m_wasSet = qEnvironmentVariableIsSet(kVariable);
+    const QByteArray m_previous = qgetenv(kVariable);
+};
 
 bool isWebAddress(const QUrl &url)
 {
@@ -137,7 +164,7 @@ void NewsWebBrowser::start()
 {
     if (m_view || m_closed)
         return;
-    drawPagesInSoftware();
+    const EngineStart engineStart;
     m_view = new QWebEngineView(this);
     // The default profile keeps nothing on disk: the program writes no file.
     auto *page = new NewsPage(QWebEngineProfile::defaultProfile(), m_view);

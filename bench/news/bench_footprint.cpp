@@ -28,7 +28,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -177,13 +179,61 @@ void key(xcb_window_t w, const char *keys)
                       {"windowactivate", "--sync", QString::number(w), "key", "--clearmodifiers", keys});
 }
 
-double cpuPercent(qint64 pid, int seconds)
+// The tree's CPU over the window; with `report`, one line per process that
+// lived through it.
+double threadCpuSeconds(int pid, int tid)
 {
-    const double before = ProcTree::cpuSeconds(int(pid));
+    QFile f(QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = f.readAll();
+    // Fields after the name, which is in brackets and may hold blanks.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+}
+
+double cpuPercent(qint64 pid, int seconds, QByteArray *report = nullptr)
+{
+    QHash<int, double> before, threadsBefore;
+    const auto threads = [](int p) {
+        QList<int> ids;
+        for (const QString &t : QDir(QStringLiteral("/proc/%1/task").arg(p)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            ids << t.toInt();
+        return ids;
+    };
+    for (int p : ProcTree::pids(int(pid))) {
+        before.insert(p, ProcTree::ownCpuSeconds(p));
+        for (int t : threads(p))
+            threadsBefore.insert(t, threadCpuSeconds(p, t));
+    }
+    const double treeBefore = ProcTree::cpuSeconds(int(pid));
     QElapsedTimer t;
     t.start();
     QThread::sleep(seconds);
-    return 100.0 * (ProcTree::cpuSeconds(int(pid)) - before) / (t.elapsed() / 1000.0);
+    const double elapsed = t.elapsed() / 1000.0;
+    if (report) {
+        for (int p : ProcTree::pids(int(pid))) {
+            if (!before.contains(p))
+                continue;
+            QFile comm(QStringLiteral("/proc/%1/comm").arg(p));
+            comm.open(QIODevice::ReadOnly);
+            *report += QByteArray("  pid ") + QByteArray::number(p) + "   "
+                + comm.readAll().trimmed().leftJustified(18, ' ') + " "
+                + QByteArray::number(100.0 * (ProcTree::ownCpuSeconds(p) - before.value(p)) / elapsed, 'f', 2)
+                + " %\n";
+            // Its busiest threads.
+            for (int t : threads(p)) {
+                const double share = 100.0 * (threadCpuSeconds(p, t) - threadsBefore.value(t)) / elapsed;
+                if (!threadsBefore.contains(t) || share < 0.05)
+                    continue;
+                QFile name(QStringLiteral("/proc/%1/task/%2/comm").arg(p).arg(t));
+                name.open(QIODevice::ReadOnly);
+                *report += QByteArray("      thread ") + name.readAll().trimmed().leftJustified(18, ' ') + " "
+                    + QByteArray::number(share, 'f', 2) + " %\n";
+            }
+        }
+    }
+    return 100.0 * (ProcTree::cpuSeconds(int(pid)) - treeBefore) / elapsed;
 }
 
 // Waits in the event loop: the station runs on its own thread, but the
@@ -305,7 +355,8 @@ int main(int argc, char **argv)
     // Radio: the window minimised, only the sound goes on.
     key(main, "ctrl+r");
     pause(3000);
-    const double playerCpu = cpuPercent(player.pid(), cpuSeconds);
+    QByteArray cpuReport;
+    const double playerCpu = cpuPercent(player.pid(), cpuSeconds, &cpuReport);
     const ProcTree::Memory radio = ProcTree::memory(int(player.pid()));
     player.stop();
 
@@ -359,5 +410,6 @@ int main(int argc, char **argv)
         std::printf("%.0f ", v);
     std::printf("ms\n\nprocess tree, news hidden:\n%s", hiddenReport.constData());
     std::printf("process tree, news opened and closed:\n%s", afterReport.constData());
+    std::printf("CPU by process, Radio mode:\n%s", cpuReport.constData());
     return playing && newsWindow ? 0 : 1;
 }

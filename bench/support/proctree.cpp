@@ -80,14 +80,17 @@ Memory memory(int root, QByteArray *report)
     return total;
 }
 
+double ownCpuSeconds(int pid)
+{
+    const QList<QByteArray> f = statFields(pid);
+    return (f.value(11).toLongLong() + f.value(12).toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+}
+
 double cpuSeconds(int root)
 {
-    const double tick = double(::sysconf(_SC_CLK_TCK));
     double total = 0;
-    for (int pid : pids(root)) {
-        const QList<QByteArray> f = statFields(pid);
-        total += (f.value(11).toLongLong() + f.value(12).toLongLong()) / tick;
-    }
+    for (int pid : pids(root))
+        total += ownCpuSeconds(pid);
     return total;
 }
 

@@ -25,5 +25,7 @@ Memory memory(int root, QByteArray *report = nullptr);
 
 // CPU time the tree's live processes have used so far, in seconds.
 double cpuSeconds(int root);
+// The same for one process alone.
+double ownCpuSeconds(int pid);
 
 }  // namespace ProcTree

@@ -59,6 +59,24 @@ class E2EStartup : public QObject
 
     std::unique_ptr<QProcess> first;
 
+    // The command lines of the web engine's zygotes among `pid`'s children.
+    static QStringList webEngineZygotes(qint64 pid)
+    {
+        QStringList found;
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+        if (!children.open(QIODevice::ReadOnly))
+            return found;
+        for (const QByteArray &child : children.readAll().split(' ')) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child.trimmed())));
+            if (child.trimmed().isEmpty() || !cmdline.open(QIODevice::ReadOnly))
+                continue;
+            const QString line = QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' '));
+            if (line.contains(QLatin1String("--type=zygote")))
+                found << line;
+        }
+        return found;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -87,6 +105,19 @@ private slots:
         QVERIFY(mapped.contains("libQt6WebEngineCore"));
         QVERIFY2(!mapped.contains("_dri.so"), "an OpenGL driver is loaded");
         QVERIFY2(!mapped.contains("libLLVM"), "LLVM is loaded");
+    }
+
+    // The web engine runs one zygote, which forks the page's renderer; the
+    // second, unsandboxed one would only serve helpers this browser never
+    // starts.
+    void oneZygoteOnly()
+    {
+        QStringList zygotes;
+        QTRY_VERIFY_WITH_TIMEOUT(!(zygotes = webEngineZygotes(first->processId())).isEmpty(), 10000);
+        QTest::qWait(500);
+        zygotes = webEngineZygotes(first->processId());
+        QVERIFY2(zygotes.size() == 1, qPrintable(zygotes.join(u'\n')));
+        QVERIFY2(!zygotes.first().contains(QLatin1String("--no-zygote-sandbox")), qPrintable(zygotes.first()));
     }
 
     void secondStartIsRefused()
