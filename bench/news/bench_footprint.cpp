@@ -21,6 +21,7 @@
 // the program, so that options can be compared run against run.
 #include "proctree.h"
 #include "support/streamserver.h"
+#include "support/testsupport.h"
 
 #include "catalogue/channelcatalogue.h"
 #include "news/newssitecatalogue.h"
@@ -158,16 +159,7 @@ public:
 
     qint64 pid() const { return m_process.processId(); }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
+    void stop() { TestSupport::endProgram(m_process); }
 
 private:
     QProcess m_process;
