@@ -138,13 +138,11 @@ private slots:
         probe.start();
         engine->setURL(url);
         QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 8000);
-        [[maybe_unused]] const qint64 worst = probe.stop();
+        const QString stall = probe.stopAndJudge();
         QCOMPARE(engine->statusText(), text);
         // Nothing stays connected to a station given up on.
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 3000);
-#ifndef __SANITIZE_THREAD__  // its instrumentation slows every thread many times over
-        QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
-#endif
+        QVERIFY2(stall.isEmpty(), qPrintable(stall));
         // The old station is silent: nothing of it reaches the speakers.
         QCOMPARE(detector.dominant(tones), 0.);
 

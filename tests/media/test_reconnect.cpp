@@ -61,8 +61,8 @@ private slots:
         // start now takes one connection.
         QVERIFY(server.requests("/live") - before >= 1);
         QCOMPARE(server.openConnections("/live"), 1);
-        const qint64 worst = probe.stop();
-        QVERIFY2(worst < 50, qPrintable(QStringLiteral("UI thread late by %1 ms").arg(worst)));
+        const QString stall = probe.stopAndJudge();
+        QVERIFY2(stall.isEmpty(), qPrintable(stall));
     }
 
     void aStationBackButSilentIsTriedAgain()

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -45,6 +47,31 @@ public:
         m_timer.stop();
         return m_worst;
     }
+    // Stops the probe and judges what it saw against what a user would feel
+    // as a frozen window (50 ms): empty when within it, else what went
+    // wrong. A sanitizer build runs every thread several times slower on
+    // machines whose cores are shared, so there lateness says more about
+    // the build than the program; what still counts in full is the time
+    // the thread spent blocked, which no slowdown explains.
+    QString stopAndJudge()
+    {
+        m_timer.stop();
+        const qint64 waitMs = m_worstWaitNs / 1000000;
+#if defined(__SANITIZE_THREAD__)  // many times over: lateness tells nothing
+        const qint64 lateLimit = std::numeric_limits<qint64>::max();
+#elif defined(__SANITIZE_ADDRESS__)
+        const qint64 lateLimit = 250;
+#else
+        const qint64 lateLimit = kFrozenMs;
+#endif
+        if (m_worst >= lateLimit)
+            return QStringLiteral("UI thread late by %1 ms").arg(m_worst);
+        if (waitMs >= kFrozenMs)
+            return QStringLiteral("UI thread blocked for %1 ms").arg(waitMs);
+        return {};
+    }
+    static constexpr qint64 kFrozenMs = 50;
+
     // Longest lateness and wait (ms) since start() or the last take();
     // the probe runs on.
     struct Figures {
