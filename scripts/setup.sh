@@ -10,7 +10,8 @@ set -e
 # its encoders make the codec tests' sound.
 #
 # vlc-bin (cvlc) is only the reference the footprint benchmark measures the
-# player against; the player itself plays through libVLC.
+# player against; the player itself plays through libVLC. pulseaudio is the
+# sound server (a null sink) both play into there.
 #
 # weston and xwayland are the Wayland session the XWayland test runs in.
 PACKAGES="
@@ -23,7 +24,7 @@ fp-utils librsvg2-bin
 fontconfig fonts-dejavu-core fonts-liberation2 fonts-wine
 xvfb openbox trayer xdotool wmctrl x11-utils imagemagick
 weston xwayland
-iproute2 util-linux vlc-bin
+iproute2 util-linux vlc-bin pulseaudio
 dbus dbus-daemon dbus-bin playerctl
 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 debhelper dpkg-dev desktop-file-utils appstream lintian

@@ -38,7 +38,7 @@ QByteArray wavTone(double hz, int seconds)
     return h + pcm;
 }
 
-QByteArray transcode(const QByteArray &wav, const char *acodec, const char *mux)
+QByteArray transcode(const QByteArray &wav, const char *acodec, const char *mux, int kbps)
 {
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.wav")), out = dir.filePath(QStringLiteral("out"));
@@ -52,7 +52,8 @@ QByteArray transcode(const QByteArray &wav, const char *acodec, const char *mux)
         return {};
     libvlc_media_t *media = libvlc_media_new_path(vlc, in.toUtf8().constData());
     const QByteArray sout = QByteArray(":sout=#transcode{acodec=") + acodec
-        + ",ab=96,channels=2,samplerate=44100}:std{access=file,mux=" + mux + ",dst=" + out.toUtf8() + "}";
+        + ",ab=" + QByteArray::number(kbps) + ",channels=2,samplerate=44100}:std{access=file,mux=" + mux
+        + ",dst=" + out.toUtf8() + "}";
     libvlc_media_add_option(media, sout.constData());
     libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
     libvlc_media_release(media);
@@ -100,16 +101,16 @@ QByteArray adtsFromTs(const QByteArray &ts)
     return out;
 }
 
-QByteArray encode(Codec codec, double toneHz, int seconds)
+QByteArray encode(Codec codec, double toneHz, int seconds, int kbps)
 {
     const QByteArray wav = wavTone(toneHz, seconds);
     switch (codec) {
-    case Codec::Mp3: return transcode(wav, "mp3", "raw");
-    case Codec::AacAdts: return adtsFromTs(transcode(wav, "mp4a", "ts"));
-    case Codec::OggVorbis: return transcode(wav, "vorb", "ogg");
-    case Codec::OggOpus: return transcode(wav, "opus", "ogg");
-    case Codec::WmaAsf: return transcode(wav, "wma2", "asf");
-    case Codec::AacTs: return transcode(wav, "mp4a", "ts");
+    case Codec::Mp3: return transcode(wav, "mp3", "raw", kbps);
+    case Codec::AacAdts: return adtsFromTs(transcode(wav, "mp4a", "ts", kbps));
+    case Codec::OggVorbis: return transcode(wav, "vorb", "ogg", kbps);
+    case Codec::OggOpus: return transcode(wav, "opus", "ogg", kbps);
+    case Codec::WmaAsf: return transcode(wav, "wma2", "asf", kbps);
+    case Codec::AacTs: return transcode(wav, "mp4a", "ts", kbps);
     }
     return {};
 }

@@ -16,7 +16,7 @@ enum class Codec {
 };
 
 // Empty when the library cannot encode it on this machine.
-QByteArray encode(Codec codec, double toneHz, int seconds);
+QByteArray encode(Codec codec, double toneHz, int seconds, int kbps = 96);
 
 // The ADTS stream carried in an MPEG-TS file's audio packets.
 QByteArray adtsFromTs(const QByteArray &ts);
