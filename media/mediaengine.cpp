@@ -50,6 +50,10 @@ public:
     QWidget *surface = nullptr;
     QWidget *controls = nullptr;
     Ui::MediaControls ui;
+    // Made once: a button draws its icon through Qt's pixmap cache, keyed by
+    // the icon, so a fresh icon at every change of state would leave one more
+    // cached picture behind each time a station connects or fails.
+    QIcon playIcon, pauseIcon, volumeIcon, mutedIcon;
     FullScreenWindow *fullScreenWindow = nullptr;
     bool positionDragging = false;
 
@@ -117,9 +121,13 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     Accessibility::refresh(d->controls);
     d->layout->addWidget(d->controls);
     QStyle *st = style();
-    d->ui.playPauseButton->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    d->playIcon = st->standardIcon(QStyle::SP_MediaPlay);
+    d->pauseIcon = st->standardIcon(QStyle::SP_MediaPause);
+    d->volumeIcon = st->standardIcon(QStyle::SP_MediaVolume);
+    d->mutedIcon = st->standardIcon(QStyle::SP_MediaVolumeMuted);
+    d->ui.playPauseButton->setIcon(d->playIcon);
     d->ui.stopButton->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-    d->ui.muteButton->setIcon(st->standardIcon(QStyle::SP_MediaVolume));
+    d->ui.muteButton->setIcon(d->volumeIcon);
     d->ui.positionSlider->setEnabled(false);
 
     connect(d->ui.playPauseButton, &QToolButton::clicked, this, [this] {
@@ -179,8 +187,7 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
         showStatus();
         const bool running = s == Status::Playing || s == Status::Buffering || s == Status::Connecting
             || s == Status::Reconnecting;
-        d->ui.playPauseButton->setIcon(
-            style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+        d->ui.playPauseButton->setIcon(running ? d->pauseIcon : d->playIcon);
         const QString playPause = running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir");
         d->ui.playPauseButton->setToolTip(playPause);
         if (d->ui.playPauseButton->accessibleName() != playPause)
@@ -310,8 +317,7 @@ void MediaEngine::setMuted(bool muted)
     d->muted = muted;
     if (d->ui.muteButton->isChecked() != muted)
         d->ui.muteButton->setChecked(muted);
-    d->ui.muteButton->setIcon(
-        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    d->ui.muteButton->setIcon(muted ? d->mutedIcon : d->volumeIcon);
     d->post([muted](EngineWorker *w) { w->setMuted(muted); });
     if (muted != before)
         emit mutedChanged(muted);

@@ -117,6 +117,38 @@ private slots:
         QVERIFY(detector.waitForTone(750, {750, 1500}, 8000));
     }
 
+    void controlsKeepTheirIconsAcrossStates()
+    {
+        // Buttons draw their icons through Qt's pixmap cache, keyed by the
+        // icon: a fresh icon at every change of state left one more cached
+        // picture behind for each station that connected or failed, and the
+        // channel-switching soak's heap grew by it.
+        auto *play = engine->findChild<QToolButton *>(QStringLiteral("playPauseButton"));
+        auto *stop = engine->findChild<QToolButton *>(QStringLiteral("stopButton"));
+        auto *mute = engine->findChild<QToolButton *>(QStringLiteral("muteButton"));
+        QList<qint64> stopped, playing;
+        for (int round = 0; round < 2; ++round) {
+            stop->click();
+            QTRY_COMPARE(engine->status(), MediaEngine::Status::Stopped);
+            stopped << play->icon().cacheKey();
+            play->click();
+            QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Playing, 8000);
+            playing << play->icon().cacheKey();
+        }
+        QCOMPARE(stopped.at(1), stopped.at(0));
+        QCOMPARE(playing.at(1), playing.at(0));
+        QVERIFY(playing.at(0) != stopped.at(0));
+
+        QList<qint64> sound;
+        for (int i = 0; i < 4; ++i) {
+            mute->click();
+            sound << mute->icon().cacheKey();
+        }
+        QCOMPARE(sound.at(2), sound.at(0));
+        QCOMPARE(sound.at(3), sound.at(1));
+        QVERIFY(!engine->muted());
+    }
+
     void fullScreenAndTheWayBack()
     {
         QSignalSpy changed(engine, &MediaEngine::fullScreenChanged);
