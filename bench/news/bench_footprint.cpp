@@ -184,8 +184,7 @@ void key(xcb_window_t w, const char *keys)
                       {"windowactivate", "--sync", QString::number(w), "key", "--clearmodifiers", keys});
 }
 
-// The tree's CPU over the window; with `report`, one line per process that
-// lived through it.
+// One thread's processor time so far, in seconds.
 double threadCpuSeconds(int pid, int tid)
 {
     QFile f(QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid));
@@ -197,6 +196,7 @@ double threadCpuSeconds(int pid, int tid)
     return (fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(::sysconf(_SC_CLK_TCK));
 }
 
+// The CPU a process tree uses between the window's opening and its closing.
 class CpuWindow
 {
 public:
