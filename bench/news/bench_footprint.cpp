@@ -15,9 +15,9 @@
 // The station is a 128 kbit/s MP3 stream. Both players sound into a
 // PulseAudio server of the benchmark's own with a null sink, which takes
 // the sound in real time as a desktop's sound server does; without one
-// (--no-sound-server, or pulseaudio not installed) libVLC finds no output
-// and probes for one over and over, which is what the CPU figure then
-// measures.
+// (--no-sound-server, or pulseaudio not installed: scripts/setup.sh
+// --bench installs it) libVLC finds no output and probes for one over and
+// over, which is what the CPU figure then measures.
 //
 // The first channel's and the first news site's host names are mapped to
 // 127.0.0.1 in a mount namespace of the program's own, where this benchmark
