@@ -22,11 +22,14 @@
 // The first channel's and the first news site's host names are mapped to
 // 127.0.0.1 in a mount namespace of the program's own, where this benchmark
 // serves a tone stream and a news page on port 80: run it as root inside
-// the test session, in a network namespace.
+// the test session, in a network namespace. The program itself runs as
+// nobody, as users run it, so that the web engine keeps its sandbox (an
+// extra process, the sandboxed zygote's reaper); --as-root measures it
+// unsandboxed, as it runs when started by root.
 //
 //   unshare -n -- scripts/test-session.sh build/bench/news/bench_footprint
 //       [--runs 5] [--play-seconds 10] [--cpu-seconds 30] [--cpu-windows 3]
-//       [--no-sound-server]
+//       [--no-sound-server] [--as-root]
 //
 // QTWEBENGINE_CHROMIUM_FLAGS and BRELO_* variables in the environment reach
 // the program, so that options can be compared run against run.
@@ -158,14 +161,26 @@ private:
 class Started
 {
 public:
-    Started(const QString &hostsFile, const QString &program, const QStringList &args = {})
+    // An empty userHome runs the program as root, as the benchmark itself
+    // runs; otherwise it runs as nobody with that home, which is how users
+    // meet it: then the web engine keeps its sandbox, which root turns off.
+    Started(const QString &hostsFile, const QString &program, const QStringList &args = {},
+            const QString &userHome = {})
     {
+        QStringList command{program};
+        if (!userHome.isEmpty()) {
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--", "env"};
+            for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                     "XDG_DATA_HOME", "XDG_STATE_HOME"})
+                command << QStringLiteral("%1=%2").arg(QLatin1String(name), userHome);
+            command << program;
+        }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.start(QStringLiteral("unshare"),
                         QStringList{"-m", "--", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"",
-                                    hostsFile, program}
-                            + args);
+                                    hostsFile}
+                            + command + args);
         m_process.waitForStarted();
     }
     ~Started() { stop(); }
@@ -177,6 +192,18 @@ public:
 private:
     QProcess m_process;
 };
+
+// A home of nobody's own for the program run as nobody: the test session's
+// directories belong to root.
+QString makeUserHome(const QTemporaryDir &dir)
+{
+    const QString home = dir.filePath(QStringLiteral("home"));
+    QDir().mkpath(home);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    if (::chown(QFile::encodeName(home).constData(), 65534, 65534) != 0 || ::chmod(QFile::encodeName(home).constData(), 0700) != 0)
+        return {};
+    return home;
+}
 
 void key(xcb_window_t w, const char *keys)
 {
@@ -350,6 +377,7 @@ int main(int argc, char **argv)
                         {"cpu-seconds", "CPU window in Radio mode", "s", "30"},
                         {"cpu-windows", "CPU windows, one after the other", "n", "3"},
                         {"no-sound-server", "play with no sound server: libVLC finds no output"},
+                        {"as-root", "run the player as root, its web engine then unsandboxed"},
                         {"program", "the player to measure", "path"}});
     options.process(app);
     const int runs = options.value("runs").toInt();
@@ -401,6 +429,13 @@ int main(int argc, char **argv)
         f.write("127.0.0.1 localhost " + channel.host().toUtf8() + " " + site.host().toUtf8() + "\n");
     }
     WindowWatch display;
+    const bool asRoot = options.isSet("as-root");
+    const QTemporaryDir userDir(QStringLiteral("/tmp/brelo-user-XXXXXX"));
+    const QString userHome = asRoot ? QString() : makeUserHome(userDir);
+    if (!asRoot && userHome.isEmpty()) {
+        std::fprintf(stderr, "cannot make a home for nobody\n");
+        return 2;
+    }
 
     // Start-up, alternating so that a busy moment of the machine falls on both.
     QList<double> bareMs, playerMs;
@@ -409,7 +444,7 @@ int main(int argc, char **argv)
             QElapsedTimer t;
             t.start();
             Started s(hosts, reference ? QCoreApplication::applicationFilePath() : program,
-                      reference ? QStringList{"--bare"} : QStringList{});
+                      reference ? QStringList{"--bare"} : QStringList{}, userHome);
             const xcb_window_t w = display.waitForWindow(
                 s.pid(), reference ? QStringLiteral("bare") : QStringLiteral("Brelo Player 1.6"), 20000);
             const double ms = w ? t.nsecsElapsed() / 1e6 : -1;
@@ -421,7 +456,7 @@ int main(int argc, char **argv)
 
     // Memory while playing, news hidden; then with the news window opened
     // and closed again.
-    Started player(hosts, program);
+    Started player(hosts, program, {}, userHome);
     const xcb_window_t main = display.waitForWindow(player.pid(), QStringLiteral("Brelo Player 1.6"), 20000);
     if (!main) {
         std::fprintf(stderr, "the player showed no window\n");
@@ -467,7 +502,7 @@ int main(int argc, char **argv)
     }
     pause(playSeconds * 1000);
     QByteArray cpuReport;
-    QList<double> playerCpus, vlcCpus, controlCpus, ratios, controlRatios;
+    QList<double> playerCpus, vlcCpus, controlCpus, ratios, controlRatios, pairRatios;
     for (int i = 0; i < cpuWindows; ++i) {
         const CpuWindow playerWindow(player.pid());
         std::unique_ptr<CpuWindow> vlcWindow, controlWindow;
@@ -482,6 +517,7 @@ int main(int argc, char **argv)
         controlCpus << (controlWindow ? controlWindow->close() : -1);
         ratios << playerCpus.last() / vlcCpus.last();
         controlRatios << controlCpus.last() / vlcCpus.last();
+        pairRatios << playerCpus.last() / ((vlcCpus.last() + controlCpus.last()) / 2);
     }
     const double playerCpu = median(playerCpus), vlcCpu = median(vlcCpus);
     player.stop();
@@ -499,6 +535,7 @@ int main(int argc, char **argv)
     if (const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !flags.isEmpty())
         std::printf("QTWEBENGINE_CHROMIUM_FLAGS=%s\n", flags.constData());
     std::printf("station: MP3 128 kbit/s; sound: %s\n", sounding ? "PulseAudio server, null sink" : "NO sound server");
+    std::printf("player run as: %s\n", asRoot ? "root (web engine unsandboxed)" : "nobody (web engine sandboxed)");
     std::printf("stream flowing to the player: %s\n\n", playing ? "yes" : "NO");
     std::printf("%-44s %12s %12s %10s\n", "measure", "player", "reference", "ratio");
     std::printf("%-44s %9.0f ms %9.0f ms %9.2fx  (+%.0f ms; goal +80 ms)\n",
@@ -519,6 +556,9 @@ int main(int argc, char **argv)
     std::printf("%-44s %9.2f %% %9.2f %% %9.2fx  (the measure's own spread)\n",
                 "  the same, a second cvlc against the first", median(controlCpus), vlcCpu,
                 median(controlRatios));
+    // Which of two identical runs is "the" reference is chance; their mean is not.
+    std::printf("%-44s %9.2f %% %9.2f %% %9.2fx\n", "  the player against both cvlc's mean", playerCpu,
+                (vlcCpu + median(controlCpus)) / 2, median(pairRatios));
     std::printf("%-44s %9.0f ms\n", "news window shown after ctrl+b", openMs);
     std::printf("\nstart-up runs, player: ");
     for (double v : playerMs)

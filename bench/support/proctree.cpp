@@ -37,7 +37,9 @@ QList<QByteArray> statFields(int pid)
 
 }  // namespace
 
-QList<int> pids(int root)
+namespace {
+
+QMultiHash<int, int> childrenByParent()
 {
     QMultiHash<int, int> children;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -46,6 +48,14 @@ QList<int> pids(int root)
         if (ok)
             children.insert(statFields(pid).value(1).toInt(), pid);
     }
+    return children;
+}
+
+}  // namespace
+
+QList<int> pids(int root)
+{
+    const QMultiHash<int, int> children = childrenByParent();
     QList<int> tree{root};
     for (qsizetype i = 0; i < tree.size(); ++i)
         tree += children.values(tree.at(i));
@@ -55,6 +65,7 @@ QList<int> pids(int root)
 Memory memory(int root, QByteArray *report)
 {
     Memory total;
+    const QMultiHash<int, int> children = childrenByParent();
     for (int pid : pids(root)) {
         const QByteArray rollup = readFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         const QByteArray name = readFile(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed();
@@ -62,10 +73,12 @@ Memory memory(int root, QByteArray *report)
         const qsizetype typeAt = cmd.indexOf("--type=");
         QByteArray type = typeAt < 0 ? QByteArray("main") : cmd.mid(typeAt + 7).split('\0').value(0);
         // Renderers are forked from the zygote and keep its command line.
+        // With the sandbox on, the zygote itself runs under a first one that
+        // only reaps its namespace's orphans; only renderers fork nothing.
         const int parent = statFields(pid).value(1).toInt();
         if (type == "zygote"
             && readFile(QStringLiteral("/proc/%1/cmdline").arg(parent)).contains("--type=zygote"))
-            type = "renderer";
+            type = children.contains(pid) ? "zygote" : "renderer";
         const Memory m{field(rollup, "Rss:"), field(rollup, "Pss:"),
                        field(rollup, "Private_Clean:") + field(rollup, "Private_Dirty:")};
         if (report)
