@@ -60,6 +60,56 @@ class E2EStartup : public QObject
     std::unique_ptr<QProcess> first;
 
     // The command lines of the web engine's zygotes among `pid`'s children.
+    static QList<qint64> childrenOf(qint64 pid)
+    {
+        QList<qint64> found;
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+        if (children.open(QIODevice::ReadOnly))
+            for (const QByteArray &child : children.readAll().split(' '))
+                if (const qint64 id = child.trimmed().toLongLong(); id > 0)
+                    found << id;
+        return found;
+    }
+
+    // The engine's renderers: the processes under its zygote that fork
+    // nothing themselves (with the sandbox on, the zygote runs under a
+    // reaper of its own).
+    static QList<qint64> webEngineRenderers(qint64 pid)
+    {
+        QList<qint64> below, leaves;
+        for (qint64 child : childrenOf(pid)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("--type=zygote"))
+                below += childrenOf(child);
+        }
+        for (qsizetype i = 0; i < below.size(); ++i) {
+            const QList<qint64> next = childrenOf(below.at(i));
+            if (next.isEmpty())
+                leaves << below.at(i);
+            below += next;
+        }
+        return leaves;
+    }
+
+    // Resident anonymous memory that may run as code: what V8 compiled,
+    // and any copy of its built-ins.
+    static qint64 anonymousCodeKb(qint64 pid)
+    {
+        QFile smaps(QStringLiteral("/proc/%1/smaps").arg(pid));
+        if (!smaps.open(QIODevice::ReadOnly))
+            return -1;
+        qint64 kb = 0;
+        bool anonymousCode = false;
+        for (const QByteArray &line : smaps.readAll().split('\n')) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            if (f.size() >= 5 && f.at(0).contains('-') && f.at(1).size() == 4)
+                anonymousCode = f.at(1).at(2) == 'x' && (f.size() == 5 || f.at(5).startsWith("[anon"));
+            else if (anonymousCode && f.value(0) == "Rss:")
+                kb += f.value(1).toLongLong();
+        }
+        return kb;
+    }
+
     static QStringList webEngineZygotes(qint64 pid)
     {
         QStringList found;
@@ -118,6 +168,20 @@ private slots:
         zygotes = webEngineZygotes(first->processId());
         QVERIFY2(zygotes.size() == 1, qPrintable(zygotes.join(u'\n')));
         QVERIFY2(!zygotes.first().contains(QLatin1String("--no-zygote-sandbox")), qPrintable(zygotes.first()));
+    }
+
+    // The page's renderer runs V8's built-in functions from the library's
+    // own pages: a copy of them in its code space, for shorter calls,
+    // would hold about 1.5 MiB all day behind a page that sits frozen.
+    void rendererKeepsNoCopyOfScriptBuiltins()
+    {
+        QList<qint64> renderers;
+        QTRY_VERIFY_WITH_TIMEOUT(!(renderers = webEngineRenderers(first->processId())).isEmpty(), 10000);
+        QTest::qWait(1000);
+        for (qint64 renderer : webEngineRenderers(first->processId())) {
+            const qint64 kb = anonymousCodeKb(renderer);
+            QVERIFY2(kb >= 0 && kb < 1024, qPrintable(QStringLiteral("renderer %1: %2 KiB").arg(renderer).arg(kb)));
+        }
     }
 
     void secondStartIsRefused()

@@ -85,6 +85,24 @@ class TestNewsBrowser : public QObject
         return r.size() == 2 ? QPoint(qRound(r.at(0).toDouble()), qRound(r.at(1).toDouble())) : QPoint();
     }
 
+    // What the screen shows of the web view.
+    QImage viewOnScreen() const
+    {
+        QWidget *view = news->WebBrowser->view();
+        const QPoint at = view->mapToGlobal(QPoint());
+        return view->screen()->grabWindow(0, at.x(), at.y(), view->width(), view->height()).toImage();
+    }
+
+    // Pixels dark enough to be a page's text on its white.
+    static int darkPixels(const QImage &image)
+    {
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 96;
+        return dark;
+    }
+
     // The surface the engine draws on and takes input from.
     QWidget *surface() const { return news->WebBrowser->view()->focusProxy(); }
 
@@ -286,6 +304,8 @@ private slots:
             // The bar lies over panel 1 but for its rightmost 5 pixels.
             checked = checked && news->ProgressBar1->parentWidget() == news->StatusBar1
                 && news->ProgressBar1->geometry() == QRect(550, 2, 95, 17);
+            // The page was loaded unseen; its first showing draws it.
+            checked = checked && QTest::qWaitFor([&] { return darkPixels(viewOnScreen()) > 50; }, 5000);
             const QRect frame = news->frameGeometry();
             QScreen *screen = news->screen();
             screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
