@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
@@ -111,8 +112,9 @@ Tfsobre::Tfsobre(QWidget *parent)
         if (w->testAttribute(Qt::WA_SetFont))
             usePixelHeights(w);
     }
+    // The banner's frame is its picture's size, and the picture comes later.
     for (QLabel *l : findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
-        if (l != ui->LinkLabel1)
+        if (l != ui->LinkLabel1 && l != ui->imgbrelo)
             sizeToText(l);
     }
 
@@ -165,6 +167,10 @@ void Tfsobre::setVisible(bool visible)
         // having been moved once, QDialog no longer centres it on its parent.
         if (!m_everShown) {
             m_everShown = true;
+            // The window is made at start and may never be opened: until
+            // it is, the program holds neither the picture nor the JPEG
+            // decoder it takes (about 1 MiB between them).
+            ui->imgbrelo->setPixmap(QPixmap(QStringLiteral(":/images/about/banner.jpg")));
             placeForFirstShowing();
         }
         // The player's own taskbar button stands for the program.
