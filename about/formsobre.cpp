@@ -169,7 +169,7 @@ void Tfsobre::setVisible(bool visible)
             m_everShown = true;
             // The window is made at start and may never be opened: until
             // it is, the program holds neither the picture nor the JPEG
-            // decoder it takes (about 1 MiB between them).
+            // decoder it takes (about 0.8 MiB between them).
             ui->imgbrelo->setPixmap(QPixmap(QStringLiteral(":/images/about/banner.jpg")));
             placeForFirstShowing();
         }
