@@ -158,6 +158,30 @@ private:
 
 // A program started in a mount namespace where the catalogue's hosts lead
 // to 127.0.0.1; sh and unshare exec in place, so the pid is the program's.
+// A home of nobody's own in `dir`, for what runs as nobody: the test
+// session's directories belong to root. Empty when it cannot be made.
+QString nobodyHome(const QTemporaryDir &dir)
+{
+    if (!dir.isValid())
+        return {};
+    const QString home = dir.filePath(QStringLiteral("home"));
+    QDir().mkpath(home);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    if (::chown(QFile::encodeName(home).constData(), 65534, 65534) != 0)
+        return {};
+    return home;
+}
+
+// `env` arguments that give a program every place it keeps state in `home`.
+QStringList homeEnvironment(const QString &home)
+{
+    QStringList env;
+    for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
+                             "XDG_STATE_HOME"})
+        env << QStringLiteral("%1=%2").arg(QLatin1String(name), home);
+    return env;
+}
+
 class Started
 {
 public:
@@ -169,11 +193,8 @@ public:
     {
         QStringList command{program};
         if (!userHome.isEmpty()) {
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--", "env"};
-            for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                     "XDG_DATA_HOME", "XDG_STATE_HOME"})
-                command << QStringLiteral("%1=%2").arg(QLatin1String(name), userHome);
-            command << program;
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--", "env"}
+                + homeEnvironment(userHome) + QStringList{program};
         }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
@@ -192,18 +213,6 @@ public:
 private:
     QProcess m_process;
 };
-
-// A home of nobody's own for the program run as nobody: the test session's
-// directories belong to root.
-QString makeUserHome(const QTemporaryDir &dir)
-{
-    const QString home = dir.filePath(QStringLiteral("home"));
-    QDir().mkpath(home);
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    if (::chown(QFile::encodeName(home).constData(), 65534, 65534) != 0 || ::chmod(QFile::encodeName(home).constData(), 0700) != 0)
-        return {};
-    return home;
-}
 
 void key(xcb_window_t w, const char *keys)
 {
@@ -293,19 +302,12 @@ public:
     bool start()
     {
         const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-        if (pulseaudio.isEmpty() || !m_dir.isValid())
-            return false;
-        const QString home = m_dir.filePath(QStringLiteral("home"));
-        QDir().mkpath(home);
-        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
-        if (::chown(QFile::encodeName(home).constData(), 65534, 65534) != 0)
+        const QString home = nobodyHome(m_dir);
+        if (pulseaudio.isEmpty() || home.isEmpty())
             return false;
         const QString socket = home + QStringLiteral("/native");
-        QStringList env;
         // Every place it keeps state, its own: the test session's belong to root.
-        for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                 "XDG_DATA_HOME", "XDG_STATE_HOME"})
-            env << QStringLiteral("%1=%2").arg(QLatin1String(name), home);
+        const QStringList env = homeEnvironment(home);
         m_process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         m_process.setStandardErrorFile(QProcess::nullDevice());
         m_process.start(QStringLiteral("setpriv"),
@@ -431,7 +433,7 @@ int main(int argc, char **argv)
     WindowWatch display;
     const bool asRoot = options.isSet("as-root");
     const QTemporaryDir userDir(QStringLiteral("/tmp/brelo-user-XXXXXX"));
-    const QString userHome = asRoot ? QString() : makeUserHome(userDir);
+    const QString userHome = asRoot ? QString() : nobodyHome(userDir);
     if (!asRoot && userHome.isEmpty()) {
         std::fprintf(stderr, "cannot make a home for nobody\n");
         return 2;

@@ -113,12 +113,9 @@ class E2EStartup : public QObject
     static QStringList webEngineZygotes(qint64 pid)
     {
         QStringList found;
-        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-        if (!children.open(QIODevice::ReadOnly))
-            return found;
-        for (const QByteArray &child : children.readAll().split(' ')) {
-            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child.trimmed())));
-            if (child.trimmed().isEmpty() || !cmdline.open(QIODevice::ReadOnly))
+        for (qint64 child : childrenOf(pid)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child));
+            if (!cmdline.open(QIODevice::ReadOnly))
                 continue;
             const QString line = QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' '));
             if (line.contains(QLatin1String("--type=zygote")))
