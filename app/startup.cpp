@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/breloapplication.h"
+#include "app/desktopbinding.h"
 #include "app/displaycheck.h"
 #include "app/newslibrary.h"
 #include "app/singleinstance.h"
@@ -9,7 +10,8 @@
 #include "desktop/busprobe.h"
 #include "desktop/desktopcontrols.h"
 #include "desktop/mprisservice.h"
-#include "media/mediaengine.h"
+#include "media/engineservice.h"
+#include "media/statustexts.h"
 #include "news/webenginesetup.h"
 #include "platform/appicon.h"
 #include "platform/appinfo.h"
@@ -116,13 +118,13 @@ int runBrelo(int argc, char **argv)
             // A library that cannot start is known only once the engine's
             // thread tried it; the program then says so and ends, as for any
             // error at start-up.
-            QObject::connect(w.main()->PlayerBrelo, &MediaEngine::unavailable, qApp,
-                             [&w](const QString &text) {
-                                 qCWarning(lcApp) << "media engine unavailable; ending";
-                                 w.main()->hide();
-                                 Errors::showErrorBox(text);
-                                 QCoreApplication::quit();
-                             });
+            QObject::connect(w.engine(), &EngineService::unavailable, qApp, [&w] {
+                qCWarning(lcApp) << "media engine unavailable; ending";
+                w.main()->hide();
+                Errors::showErrorBox(
+                    StatusTexts::text(Engine::Status::Failed, Engine::Reason::EngineUnavailable));
+                QCoreApplication::quit();
+            });
         },
         [&news](ProgramWindows &w) {
             // Before the event loop turns: no command can ask for it sooner.
@@ -134,7 +136,7 @@ int runBrelo(int argc, char **argv)
             // main window rather than before it.
             news.load();
             // The desktop's media keys and widgets; joins the bus in the background.
-            auto *controls = new DesktopControls(w.main(), w.main());
+            auto *controls = bindDesktopControls(w.main());
             (new MprisService(controls, controls))->start();
         });
 }
@@ -145,8 +147,8 @@ int runWindows(ProgramWindows &windows, const std::function<void(ProgramWindows 
     // A stream whose host name never resolves can hold the library for
     // seconds; the process must still end at once.
     const auto shutDownEngine = [&windows] {
-        if (windows.main())
-            windows.main()->PlayerBrelo->shutdown();
+        if (windows.engine())
+            windows.engine()->shutdown();
     };
     if (!Errors::guarded([&] { create(windows); })) {
         qCWarning(lcApp) << "start-up failed: the windows could not be created";

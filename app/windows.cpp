@@ -3,14 +3,16 @@
 #include "about/formsobre.h"
 #include "catalogue/listenerlistloader.h"
 #include "desktop/volumememory.h"
+#include "media/engineservice.h"
+#include "media/playbacksession.h"
 #include "platform/logging.h"
 #include "player/principal.h"
 
 #include <QDialog>
 
-// The windows live until the process ends: the engine inside the main
-// window may be left holding a hung library call at exit, which only the
-// process's end releases.
+// The windows and the engine live until the process ends: the engine may
+// be left holding a hung library call at exit, which only the process's end
+// releases.
 ProgramWindows::~ProgramWindows() = default;
 
 void ProgramWindows::create()
@@ -24,10 +26,14 @@ void ProgramWindows::createMain()
     // The listener's channel list is read while the main window is built, so
     // it is usually in by the time the window wants its row 1.
     auto *channels = new ListenerListLoader;
-    m_main = new TFormPrincipal(this);
+    // The engine's thread starts loading the playing library now, so that a
+    // library that cannot start is known at once.
+    m_engine = new EngineService;
+    m_session = new PlaybackSession(m_engine, m_engine);
+    m_main = new TFormPrincipal(m_session, this);
     m_main->setChannelSource(channels);
     // The listener's own sound level, before the first channel starts.
-    new VolumeMemory(m_main->PlayerBrelo);
+    new VolumeMemory(m_session);
     m_main->FormCreate();
     qCDebug(lcApp) << "window created: main";
 }

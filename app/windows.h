@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class EngineService;
+class PlaybackSession;
 class QWidget;
 class TFormPrincipal;
 class Tfsobre;
@@ -34,6 +36,9 @@ public:
     void newsUnavailable();
 
     TFormPrincipal *main() const { return m_main; }
+    // The playback model beneath the windows, made with the main window.
+    PlaybackSession *session() const { return m_session; }
+    EngineService *engine() const { return m_engine; }
     Tfsobre *about() const { return m_about; }
 
     QDialog *newsWindow() const override;
@@ -41,6 +46,8 @@ public:
     QDialog *aboutWindow() const override;
 
 private:
+    EngineService *m_engine = nullptr;
+    PlaybackSession *m_session = nullptr;
     TFormPrincipal *m_main = nullptr;
     Tfsobre *m_about = nullptr;
     QDialog *m_news = nullptr;

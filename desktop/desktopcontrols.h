@@ -4,17 +4,18 @@
 #include <QString>
 #include <QVariantMap>
 
-class TFormPrincipal;
+class PlaybackSession;
 
 // What a desktop's media controls see of the player and may do to it, in
-// MPRIS terms: the main window's channel list and engine. Commands take the
-// same paths as the user's own: the list's choice events, the tray icon's
-// double click, the exit command.
+// MPRIS terms: the playback model's channels, choice and engine. Commands
+// take the same paths as the user's own: the model's choice of a channel,
+// and, through whoever listens, the tray icon's double click and the exit
+// command.
 class DesktopControls : public QObject
 {
     Q_OBJECT
 public:
-    explicit DesktopControls(TFormPrincipal *main, QObject *parent = nullptr);
+    explicit DesktopControls(PlaybackSession *session, QObject *parent = nullptr);
 
     // "Playing", "Paused" or "Stopped".
     QString playbackStatus() const;
@@ -47,13 +48,15 @@ signals:
     // Properties of the Player interface whose values changed, with their
     // new values.
     void playerPropertiesChanged(const QVariantMap &changed);
+    // The desktop asks for the window, or for the program's end.
+    void raiseRequested();
+    void quitRequested();
 
 private:
     QVariantMap playerProperties() const;
     void refresh();
-    void chooseListItem(int index);
 
-    TFormPrincipal *m_main;
+    PlaybackSession *m_session;
     QString m_artUrl;
     QVariantMap m_reported;
 };

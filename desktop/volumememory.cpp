@@ -1,6 +1,6 @@
 #include "desktop/volumememory.h"
 
-#include "media/mediaengine.h"
+#include "media/playbacksession.h"
 #include "platform/logging.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ constexpr int kQuietMs = 500;
 
 }  // namespace
 
-VolumeMemory::VolumeMemory(MediaEngine *engine)
+VolumeMemory::VolumeMemory(PlaybackSession *engine)
     : QObject(engine), m_settings(QSettings::NativeFormat, QSettings::UserScope,
                                   QStringLiteral("breloplayer"), QStringLiteral("breloplayer"))
 {
@@ -32,11 +32,11 @@ VolumeMemory::VolumeMemory(MediaEngine *engine)
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(kQuietMs);
     connect(&m_quiet, &QTimer::timeout, this, &VolumeMemory::flush);
-    connect(engine, &MediaEngine::volumeChanged, this, [this](int volume) {
+    connect(engine, &PlaybackSession::volumeChanged, this, [this](int volume) {
         m_volume = volume;
         m_quiet.start();
     });
-    connect(engine, &MediaEngine::mutedChanged, this, [this](bool muted) {
+    connect(engine, &PlaybackSession::mutedChanged, this, [this](bool muted) {
         m_muted = muted;
         m_quiet.start();
     });

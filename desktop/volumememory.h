@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QTimer>
 
-class MediaEngine;
+class PlaybackSession;
 
 // The listener's volume and mute, kept from one start to the next in the
 // user's configuration folder (~/.config/breloplayer/breloplayer.conf).
@@ -13,9 +13,9 @@ class VolumeMemory : public QObject
 {
     Q_OBJECT
 public:
-    // Gives `engine` the remembered values, then follows its changes. A
-    // child of the engine.
-    explicit VolumeMemory(MediaEngine *engine);
+    // Gives the model's engine the remembered values, then follows its
+    // changes. A child of the model.
+    explicit VolumeMemory(PlaybackSession *engine);
     ~VolumeMemory() override;
 
     // Writes what is pending now instead of after the quiet interval.

@@ -71,13 +71,13 @@ void onAudioPlay(void *opaque, const void *samples, unsigned count, int64_t pts)
         slot->bridge->tap(static_cast<const qint16 *>(samples), int(count), kAudioChannels, kAudioRate, pts);
 }
 
-MediaEngine::Reason reasonFor(PlaylistFetcher::Failure why)
+Engine::Reason reasonFor(PlaylistFetcher::Failure why)
 {
     switch (why) {
-    case PlaylistFetcher::Failure::NoAnswer: return MediaEngine::Reason::NoAnswer;
+    case PlaylistFetcher::Failure::NoAnswer: return Engine::Reason::NoAnswer;
     case PlaylistFetcher::Failure::Unreadable:
-    case PlaylistFetcher::Failure::Refused: return MediaEngine::Reason::PlaylistUnreadable;
-    default: return MediaEngine::Reason::Unreachable;
+    case PlaylistFetcher::Failure::Refused: return Engine::Reason::PlaylistUnreadable;
+    default: return Engine::Reason::Unreachable;
     }
 }
 
@@ -106,7 +106,7 @@ QString forLog(const QString &address)
 
 }  // namespace
 
-EngineWorker::EngineWorker(const MediaEngine::Options &options, std::shared_ptr<Reaper> reaper)
+EngineWorker::EngineWorker(const Engine::Options &options, std::shared_ptr<Reaper> reaper)
     : m_options(options), m_reaper(std::move(reaper)), m_bridge(std::make_shared<Bridge>())
 {
     m_bridge->worker = this;
@@ -223,11 +223,7 @@ void EngineWorker::beginAttempt(const QString &url)
     m_lastFailure = Reason::None;
     m_reopening = false;
     m_paused = false;
-    m_started = false;
-    m_flowing = false;
-    m_sawProgress = false;
-    m_extensions = 0;
-    m_bytesAtTimeout = 0;
+    resetOpenProgress();
     if (url.trimmed().isEmpty()) {
         setStatus(Status::Idle);
         return;
@@ -254,7 +250,7 @@ QString EngineWorker::currentCandidate() const
     return m_entry;
 }
 
-void EngineWorker::openEntry(const QString &address)
+void EngineWorker::resetOpenProgress()
 {
     m_started = false;
     m_flowing = false;
@@ -262,6 +258,11 @@ void EngineWorker::openEntry(const QString &address)
     m_sawProgress = false;
     m_extensions = 0;
     m_bytesAtTimeout = 0;
+}
+
+void EngineWorker::openEntry(const QString &address)
+{
+    resetOpenProgress();
 
     m_entry = address;
     clearTitles();

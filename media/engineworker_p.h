@@ -2,7 +2,8 @@
 
 // Private to media/: the only place that knows libVLC.
 
-#include "media/mediaengine.h"
+#include "media/engineoptions.h"
+#include "media/enginestatus.h"
 #include "media/reaper_p.h"
 
 #include <QElapsedTimer>
@@ -32,10 +33,10 @@ class EngineWorker : public QObject
 {
     Q_OBJECT
 public:
-    using Status = MediaEngine::Status;
-    using Reason = MediaEngine::Reason;
+    using Status = Engine::Status;
+    using Reason = Engine::Reason;
 
-    EngineWorker(const MediaEngine::Options &options, std::shared_ptr<EngineDetail::Reaper> reaper);
+    EngineWorker(const Engine::Options &options, std::shared_ptr<EngineDetail::Reaper> reaper);
     ~EngineWorker() override;
 
     // Any thread: records the address to play next; processSwitch() plays
@@ -68,7 +69,7 @@ public slots:
 signals:
     // `detail`: the buffer's fill while buffering, the attempt while
     // reconnecting.
-    void statusChanged(MediaEngine::Status status, MediaEngine::Reason reason, int detail);
+    void statusChanged(Engine::Status status, Engine::Reason reason, int detail);
     void rebuffered();
     void positionChanged(double position, bool seekable);
     void entryStarted(const QString &address);
@@ -81,6 +82,8 @@ private:
     void beginAttempt(const QString &url);
     void tryNext();
     void openEntry(const QString &address);
+    // Forgets how far the last opening got: a new one starts from nothing.
+    void resetOpenProgress();
     void dropPlayer();
     void candidateFailed(Reason why);
     void onEvent(quint64 serial, int type, float value);
@@ -103,7 +106,7 @@ private:
     qint64 bytesRead() const;
     QString currentCandidate() const;
 
-    MediaEngine::Options m_options;
+    Engine::Options m_options;
     quint64 m_xwindow = 0;
     std::shared_ptr<EngineDetail::Reaper> m_reaper;
     std::shared_ptr<EngineDetail::Bridge> m_bridge;

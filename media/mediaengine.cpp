@@ -1,50 +1,31 @@
 #include "media/mediaengine.h"
 
-#include "media/engineworker_p.h"
 #include "media/fullscreenwindow.h"
 #include "media/statustexts.h"
 #include "media/storedstate.h"
 #include "platform/accessibility.h"
 #include "platform/errors.h"
-#include "platform/logging.h"
 #include "ui_mediacontrols.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEvent>
-#include <QMouseEvent>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QStyle>
 #include <QTextDocument>
-#include <QThread>
 #include <QVBoxLayout>
 
-namespace {
-MediaEngine::Options &defaults()
-{
-    static MediaEngine::Options o;
-    return o;
-}
-}  // namespace
+#include <optional>
 
 class MediaEngine::Private
 {
 public:
-    Options options;
-    StoredState state;
+    EngineService *engine = nullptr;
+    std::unique_ptr<EngineService> ownEngine;
+    std::optional<StoredState> pendingState;
     QString controlData;
-    QString url;
     QString uiMode = QStringLiteral("mini");
-    bool autoStart = true;
     bool fullScreen = false;
-    int volume = 100;
-    bool muted = false;
-    Status status = Status::Idle;
-    Reason reason = Reason::None;
-    int statusDetail = 0;
     QString statusText;
-    QString nowPlaying;
-    QString entry;
 
     QVBoxLayout *layout = nullptr;
     QWidget *surface = nullptr;
@@ -56,47 +37,10 @@ public:
     QIcon playIcon, pauseIcon, volumeIcon, mutedIcon;
     FullScreenWindow *fullScreenWindow = nullptr;
     bool positionDragging = false;
-
-    QThread *thread = nullptr;
-    EngineWorker *worker = nullptr;
-    std::shared_ptr<EngineDetail::Reaper> reaper;
-    bool shutDown = false;
-    bool reportedUnavailable = false;
-    quint64 xwindow = 0;
-
-    // Every call into the worker goes through here: once shut down, the
-    // worker is gone or abandoned to the process's end.
-    template<typename Fn> bool post(Fn fn)
-    {
-        if (shutDown || !worker)
-            return false;
-        QMetaObject::invokeMethod(
-            worker, [w = worker, fn = std::move(fn)] { fn(w); }, Qt::QueuedConnection);
-        return true;
-    }
-
-    void requestSwitch()
-    {
-        if (shutDown || !worker)
-            return;
-        worker->recordRequest(url, xwindow);
-        post([](EngineWorker *w) { w->processSwitch(); });
-    }
 };
-
-void MediaEngine::setDefaultOptions(const Options &options)
-{
-    defaults() = options;
-}
-MediaEngine::Options MediaEngine::defaultOptions()
-{
-    return defaults();
-}
 
 MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<Private>())
 {
-    d->options = defaults();
-
     d->layout = new QVBoxLayout(this);
     d->layout->setContentsMargins(0, 0, 0, 0);
     d->layout->setSpacing(0);
@@ -132,9 +76,10 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
 
     connect(d->ui.playPauseButton, &QToolButton::clicked, this, [this] {
         Errors::guarded([this] {
-            if (d->status == Status::Reconnecting)
+            const Status s = status();
+            if (s == Status::Reconnecting)
                 stop();  // nothing to pause: the wait for the station ends
-            else if (d->status == Status::Playing || d->status == Status::Buffering)
+            else if (s == Status::Playing || s == Status::Buffering)
                 pause();
             else
                 play();
@@ -148,109 +93,143 @@ MediaEngine::MediaEngine(QWidget *parent) : QWidget(parent), d(std::make_unique<
     connect(d->ui.positionSlider, &QSlider::sliderPressed, this, [this] { d->positionDragging = true; });
     connect(d->ui.positionSlider, &QSlider::sliderReleased, this, [this] {
         d->positionDragging = false;
-        const double pos = d->ui.positionSlider->value() / 1000.0;
-        d->post([pos](EngineWorker *w) { w->setPosition(pos); });
+        engine()->setPosition(d->ui.positionSlider->value() / 1000.0);
     });
     // Arrow, page and Home/End keys (and the wheel) move the slider without
     // pressing it: those steps seek at once, or the keyboard could never do.
     connect(d->ui.positionSlider, &QSlider::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderNoAction || action == QAbstractSlider::SliderMove)
             return;
-        const double pos = d->ui.positionSlider->sliderPosition() / 1000.0;
-        d->post([pos](EngineWorker *w) { w->setPosition(pos); });
+        engine()->setPosition(d->ui.positionSlider->sliderPosition() / 1000.0);
     });
 
     d->fullScreenWindow = new FullScreenWindow(this);
-    connect(d->fullScreenWindow, &FullScreenWindow::leaveRequested, this, [this] {
-        if (!d->fullScreen)
-            return;
-        d->fullScreen = false;
-        d->fullScreenWindow->hide();
-        d->surface->setParent(this);
-        d->layout->insertWidget(0, d->surface, 1);
-        d->surface->setVisible(d->uiMode != QLatin1String("invisible"));
-        emit fullScreenChanged(false);
-    });
-
-    d->reaper = EngineDetail::Reaper::create();
-    d->worker = new EngineWorker(d->options, d->reaper);
-    d->thread = new QThread;
-    d->thread->setObjectName(QStringLiteral("brelo-engine"));
-    d->worker->moveToThread(d->thread);
+    connect(d->fullScreenWindow, &FullScreenWindow::leaveRequested, this, &MediaEngine::leaveFullScreen);
     d->ui.statusLabel->installEventFilter(this);
-    connect(d->worker, &EngineWorker::statusChanged, this, [this](Status s, Reason reason, int detail) {
-        const QString text = StatusTexts::text(s, reason, detail);
-        d->status = s;
-        d->reason = reason;
-        d->statusDetail = detail;
-        d->statusText = text;
-        showStatus();
-        const bool running = s == Status::Playing || s == Status::Buffering || s == Status::Connecting
-            || s == Status::Reconnecting;
-        d->ui.playPauseButton->setIcon(running ? d->pauseIcon : d->playIcon);
-        const QString playPause = running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir");
-        d->ui.playPauseButton->setToolTip(playPause);
-        if (d->ui.playPauseButton->accessibleName() != playPause)
-            d->ui.playPauseButton->setAccessibleName(playPause);
-        // The keyboard focus rests on the engine after a channel is chosen,
-        // so its description is what a screen reader speaks as the stream
-        // connects, plays or fails.
-        setAccessibleDescription(text);
-        if (s == Status::Failed || s == Status::Stopped || s == Status::Idle)
-            d->entry.clear();
-        emit statusChanged(s, text);
-        if (reason == Reason::EngineUnavailable && !d->reportedUnavailable) {
-            d->reportedUnavailable = true;
-            emit unavailable(text);
-        }
-    });
-    connect(d->worker, &EngineWorker::rebuffered, this, &MediaEngine::rebuffered);
-    connect(d->worker, &EngineWorker::nowPlayingChanged, this, [this](const QString &title) {
-        d->nowPlaying = title;
-        showStatus();
-        emit nowPlayingChanged(title);
-    });
-    connect(d->worker, &EngineWorker::entryStarted, this, [this](const QString &address) {
-        d->entry = address;
-        emit entryStarted(address);
-    });
-    connect(d->worker, &EngineWorker::positionChanged, this, [this](double pos, bool seekable) {
-        d->ui.positionSlider->setEnabled(seekable);
-        if (!d->positionDragging)
-            d->ui.positionSlider->setValue(seekable ? int(pos * 1000) : 0);
-    });
-    d->thread->start();
-    d->post([](EngineWorker *w) { w->startLibrary(); });
 
     applyUiMode();
 }
 
 MediaEngine::~MediaEngine()
 {
-    shutdown();
+    // An engine of our own goes with us; a given one is its giver's.
+    if (d->engine && d->engine != d->ownEngine.get())
+        disconnect(d->engine, nullptr, this, nullptr);
+}
+
+void MediaEngine::setEngine(EngineService *engine)
+{
+    if (d->engine == engine)
+        return;
+    if (d->engine)
+        disconnect(d->engine, nullptr, this, nullptr);
+    d->engine = engine;
+    bindEngine();
+}
+
+EngineService *MediaEngine::engine()
+{
+    if (!d->engine) {
+        d->ownEngine = std::make_unique<EngineService>();
+        d->engine = d->ownEngine.get();
+        bindEngine();
+    }
+    return d->engine;
+}
+
+const EngineService *MediaEngine::service() const
+{
+    return d->engine;
+}
+
+void MediaEngine::bindEngine()
+{
+    EngineService *e = d->engine;
+    e->setVideoWindow([surface = QPointer<QWidget>(d->surface)]() -> quint64 {
+        return surface ? quint64(surface->winId()) : 0;
+    });
+    connect(e, &EngineService::urlWritten, this,
+            [this](const QString &url) { emit propertyWritten(QStringLiteral("URL"), url); });
+    connect(e, &EngineService::statusChanged, this, [this](Status s, Reason reason, int detail) {
+        showEngineStatus(s, reason, detail);
+        emit statusChanged(s, d->statusText);
+    });
+    connect(e, &EngineService::unavailable, this,
+            [this] { emit unavailable(StatusTexts::text(Status::Failed, Reason::EngineUnavailable)); });
+    connect(e, &EngineService::rebuffered, this, &MediaEngine::rebuffered);
+    connect(e, &EngineService::entryStarted, this, &MediaEngine::entryStarted);
+    connect(e, &EngineService::nowPlayingChanged, this, [this](const QString &title) {
+        showStatus();
+        emit nowPlayingChanged(title);
+    });
+    connect(e, &EngineService::volumeChanged, this, [this](int volume) {
+        if (d->ui.volumeSlider->value() != volume) {
+            const QSignalBlocker quiet(d->ui.volumeSlider);
+            d->ui.volumeSlider->setValue(volume);
+        }
+        emit volumeChanged(volume);
+    });
+    connect(e, &EngineService::mutedChanged, this, [this](bool muted) {
+        if (d->ui.muteButton->isChecked() != muted) {
+            const QSignalBlocker quiet(d->ui.muteButton);
+            d->ui.muteButton->setChecked(muted);
+        }
+        d->ui.muteButton->setIcon(muted ? d->mutedIcon : d->volumeIcon);
+        emit mutedChanged(muted);
+    });
+    connect(e, &EngineService::positionChanged, this, [this](double pos, bool seekable) {
+        d->ui.positionSlider->setEnabled(seekable);
+        if (!d->positionDragging)
+            d->ui.positionSlider->setValue(seekable ? int(pos * 1000) : 0);
+    });
+    if (d->pendingState) {
+        const StoredState state = *d->pendingState;
+        d->pendingState.reset();
+        e->applyStoredState(state);
+    }
+    {
+        const QSignalBlocker a(d->ui.volumeSlider), b(d->ui.muteButton);
+        d->ui.volumeSlider->setValue(e->volume());
+        d->ui.muteButton->setChecked(e->muted());
+    }
+    d->ui.muteButton->setIcon(e->muted() ? d->mutedIcon : d->volumeIcon);
+    // An engine that has said nothing yet leaves the label empty until it does.
+    if (e->status() != Status::Idle)
+        showEngineStatus(e->status(), e->reason(), e->statusDetail());
+}
+
+void MediaEngine::showEngineStatus(Engine::Status s, Engine::Reason reason, int detail)
+{
+    const QString text = StatusTexts::text(s, reason, detail);
+    d->statusText = text;
+    showStatus();
+    const bool running = Engine::isActive(s);
+    d->ui.playPauseButton->setIcon(running ? d->pauseIcon : d->playIcon);
+    const QString playPause = running ? QStringLiteral("Pausar") : QStringLiteral("Reproduzir");
+    d->ui.playPauseButton->setToolTip(playPause);
+    if (d->ui.playPauseButton->accessibleName() != playPause)
+        d->ui.playPauseButton->setAccessibleName(playPause);
+    // The keyboard focus rests on the engine after a channel is chosen, so
+    // its description is what a screen reader speaks as the stream
+    // connects, plays or fails.
+    setAccessibleDescription(text);
 }
 
 void MediaEngine::setControlData(const QString &hex)
 {
     const StoredState s = StoredState::fromHex(hex);
     d->controlData = hex;
-    d->state = s;
-    d->autoStart = s.autoStart;
-    d->volume = s.volume;
-    d->muted = s.mute;
+    if (d->engine)
+        d->engine->applyStoredState(s);
+    else
+        d->pendingState = s;
     {
         const QSignalBlocker a(d->ui.volumeSlider), b(d->ui.muteButton);
         d->ui.volumeSlider->setValue(s.volume);
         d->ui.muteButton->setChecked(s.mute);
     }
-    d->post([v = s.volume, m = s.mute](EngineWorker *w) {
-        w->setVolume(v);
-        w->setMuted(m);
-    });
     d->uiMode = s.uiMode;
     applyUiMode();
-    if (!s.url.isEmpty())
-        setURL(s.url);
     if (s.fullScreen)
         setFullScreen(true);
 }
@@ -262,65 +241,32 @@ QString MediaEngine::controlData() const
 
 void MediaEngine::setURL(const QString &url)
 {
-    d->url = url;
-    emit propertyWritten(QStringLiteral("URL"), url);
-    if (!d->autoStart || d->shutDown)
-        return;
-    // Always the new address: a paused station must not resume under the
-    // name of the one just chosen.
-    startAddress();
+    engine()->setURL(url);
 }
 
 void MediaEngine::play()
 {
-    if (d->status == Status::Paused)
-        d->post([](EngineWorker *w) { w->resume(); });
-    else
-        startAddress();
-}
-
-void MediaEngine::startAddress()
-{
-    if (d->shutDown)
-        return;
-    if (d->options.video)
-        d->xwindow = d->surface->winId();
-    d->entry.clear();
-    d->requestSwitch();
+    engine()->play();
 }
 
 void MediaEngine::pause()
 {
-    d->post([](EngineWorker *w) { w->pause(); });
+    engine()->pause();
 }
 
 void MediaEngine::stop()
 {
-    d->post([](EngineWorker *w) { w->stop(); });
+    engine()->stop();
 }
 
 void MediaEngine::setVolume(int volume)
 {
-    const int before = d->volume;
-    d->volume = qBound(0, volume, 100);
-    if (d->ui.volumeSlider->value() != d->volume)
-        d->ui.volumeSlider->setValue(d->volume);
-    d->post([v = d->volume](EngineWorker *w) { w->setVolume(v); });
-    // The slider re-enters here with the same value: one signal per change.
-    if (d->volume != before)
-        emit volumeChanged(d->volume);
+    engine()->setVolume(volume);
 }
 
 void MediaEngine::setMuted(bool muted)
 {
-    const bool before = d->muted;
-    d->muted = muted;
-    if (d->ui.muteButton->isChecked() != muted)
-        d->ui.muteButton->setChecked(muted);
-    d->ui.muteButton->setIcon(muted ? d->mutedIcon : d->volumeIcon);
-    d->post([muted](EngineWorker *w) { w->setMuted(muted); });
-    if (muted != before)
-        emit mutedChanged(muted);
+    engine()->setMuted(muted);
 }
 
 void MediaEngine::setUiMode(const QString &mode)
@@ -331,6 +277,11 @@ void MediaEngine::setUiMode(const QString &mode)
     d->uiMode = m;
     applyUiMode();
     emit propertyWritten(QStringLiteral("uiMode"), mode);
+}
+
+void MediaEngine::setUiMode(UiMode mode)
+{
+    setUiMode(QString::fromLatin1(QMetaEnum::fromType<UiMode>().valueToKey(int(mode))));
 }
 
 void MediaEngine::applyUiMode()
@@ -355,12 +306,14 @@ void MediaEngine::showStatus()
     // tooltip, which would take markup, gets it escaped.
     QLabel *label = d->ui.statusLabel;
     const bool compact = d->uiMode != QLatin1String("full");
+    const Status s = status();
     QString whole = d->statusText;
-    const bool sounding
-        = d->status == Status::Playing || d->status == Status::Buffering || d->status == Status::Paused;
-    if (sounding && !d->nowPlaying.isEmpty())
-        whole = whole.isEmpty() ? d->nowPlaying : whole + QStringLiteral(" — ") + d->nowPlaying;
-    const QString shown = compact ? StatusTexts::text(d->status, d->reason, d->statusDetail, true) : whole;
+    const QString now = nowPlaying();
+    const bool sounding = s == Status::Playing || s == Status::Buffering || s == Status::Paused;
+    if (sounding && !now.isEmpty())
+        whole = whole.isEmpty() ? now : whole + QStringLiteral(" — ") + now;
+    const QString shown
+        = compact ? StatusTexts::text(s, reason(), d->engine ? d->engine->statusDetail() : 0, true) : whole;
     label->setText(
         label->fontMetrics().elidedText(shown, Qt::ElideRight, qMax(0, label->contentsRect().width())));
     label->setToolTip(whole.isEmpty() ? QString() : Qt::convertFromPlainText(whole));
@@ -374,7 +327,7 @@ void MediaEngine::setFullScreen(bool on)
 {
     emit propertyWritten(QStringLiteral("fullScreen"), on);
     if (!on) {
-        emit d->fullScreenWindow->leaveRequested();
+        leaveFullScreen();
         return;
     }
     if (d->fullScreen)
@@ -393,23 +346,28 @@ void MediaEngine::setFullScreen(bool on)
     emit fullScreenChanged(true);
 }
 
+void MediaEngine::leaveFullScreen()
+{
+    if (!d->fullScreen)
+        return;
+    d->fullScreen = false;
+    d->fullScreenWindow->hide();
+    d->surface->setParent(this);
+    d->layout->insertWidget(0, d->surface, 1);
+    d->surface->setVisible(d->uiMode != QLatin1String("invisible"));
+    emit fullScreenChanged(false);
+}
+
 bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == d->ui.statusLabel && event->type() == QEvent::Resize)
         showStatus();
     if (watched == d->surface) {
-        const WId now = d->surface->internalWinId();
-        if (event->type() == QEvent::WinIdChange && d->options.video && !d->shutDown && d->xwindow && now
-            && now != d->xwindow
-            && (d->status == Status::Playing || d->status == Status::Buffering
-                || d->status == Status::Connecting)) {
-            // The window was made anew (the main window changed its flags):
-            // the library cannot move its picture, so the same address starts
-            // again into the new window.
-            d->xwindow = now;
-            d->requestSwitch();
+        if (event->type() == QEvent::WinIdChange && d->engine) {
+            // The window was made anew (the main window changed its flags).
+            d->engine->videoWindowChanged(quint64(d->surface->internalWinId()));
         } else if (event->type() == QEvent::MouseButtonDblClick && d->fullScreen) {
-            emit d->fullScreenWindow->leaveRequested();
+            leaveFullScreen();
             return true;
         }
     }
@@ -418,7 +376,7 @@ bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
 
 QString MediaEngine::URL() const
 {
-    return d->url;
+    return d->engine ? d->engine->URL() : QString();
 }
 QString MediaEngine::uiMode() const
 {
@@ -430,19 +388,23 @@ bool MediaEngine::fullScreen() const
 }
 int MediaEngine::volume() const
 {
-    return d->volume;
+    if (d->engine)
+        return d->engine->volume();
+    return d->pendingState ? d->pendingState->volume : 100;
 }
 bool MediaEngine::muted() const
 {
-    return d->muted;
+    if (d->engine)
+        return d->engine->muted();
+    return d->pendingState && d->pendingState->mute;
 }
 MediaEngine::Status MediaEngine::status() const
 {
-    return d->status;
+    return d->engine ? d->engine->status() : Status::Idle;
 }
 MediaEngine::Reason MediaEngine::reason() const
 {
-    return d->reason;
+    return d->engine ? d->engine->reason() : Reason::None;
 }
 QString MediaEngine::statusText() const
 {
@@ -450,27 +412,15 @@ QString MediaEngine::statusText() const
 }
 QString MediaEngine::nowPlaying() const
 {
-    return d->nowPlaying;
+    return d->engine ? d->engine->nowPlaying() : QString();
 }
 QString MediaEngine::currentEntry() const
 {
-    return d->entry;
+    return d->engine ? d->engine->currentEntry() : QString();
 }
 
 void MediaEngine::shutdown(int msTimeout)
 {
-    const QDeadlineTimer deadline(msTimeout);
-    if (!d->post([](EngineWorker *w) { w->shutdown(); }))
-        return;
-    d->shutDown = true;
-    // The worker deletes itself on its thread as that ends.
-    d->worker = nullptr;
-    if (d->thread->wait(deadline)) {
-        delete d->thread;
-        d->reaper->waitIdle(int(deadline.remainingTime()));
-    } else {
-        // Still inside the library: the thread is left to the process's end.
-        qCDebug(lcMedia) << "shut-down abandoned: the library did not return in" << msTimeout << "ms";
-    }
-    d->thread = nullptr;
+    if (d->engine)
+        d->engine->shutdown(msTimeout);
 }

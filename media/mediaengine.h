@@ -1,22 +1,21 @@
 #pragma once
 
+#include "media/engineoptions.h"
+#include "media/engineservice.h"
+#include "media/enginestatus.h"
+
 #include <QString>
 #include <QVariant>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
-class StoredState;
-
-// The media engine control of the main window (`PlayerBrelo`). It hides the
-// playing library entirely: the windows see only the property writes
-// `URL`, `uiMode` and `fullScreen`, the stored initial state, its own
-// playback controls and a status with, for failures, the reason
-// (`StatusTexts` words both for the listener).
-//
-// No call here blocks the user-interface thread: opening, switching and
-// closing streams run on the engine's own thread.
+// The media engine control of the main window (`PlayerBrelo`): what shows
+// an EngineService. The picture's surface, the engine's own buttons and
+// sliders, its status label and the full-screen window live here; playing
+// lives in the service, which hides the playing library entirely. The
+// window's layout writes the control's properties `URL`, `uiMode` and
+// `fullScreen` and its stored initial state here.
 class MediaEngine : public QWidget
 {
     Q_OBJECT
@@ -24,46 +23,28 @@ class MediaEngine : public QWidget
     Q_PROPERTY(QString ControlData READ controlData WRITE setControlData DESIGNABLE false)
 
 public:
-    // Reconnecting: the stream broke off after sound flowed and the engine
-    // opens it again by itself, for as long as the channel stays chosen.
-    enum class Status { Idle, Connecting, Buffering, Playing, Paused, Stopped, Failed, Reconnecting };
-    Q_ENUM(Status)
-    // Why playback stopped or failed; None while all is well.
-    enum class Reason {
-        None,
-        NoAnswer,  // the station accepted nothing or sent nothing in time
-        Unreachable,  // refused, not found, or nothing playable behind it
-        PlaylistUnreadable,
-        ConnectionLost,  // the stream broke off while sound flowed
-        BroadcastEnded,  // the station closed the stream in good order
-        EngineUnavailable,  // the playing library could not be started
-    };
-    Q_ENUM(Reason)
+    using Status = Engine::Status;
+    using Reason = Engine::Reason;
+    using Options = Engine::Options;
+    using AudioTap = Engine::AudioTap;
+    static constexpr int kDefaultNetworkCachingMs = Engine::kDefaultNetworkCachingMs;
+    static constexpr int kShutdownTimeoutMs = EngineService::kShutdownTimeoutMs;
+    // Applies to engines made afterwards (the layout makes ours).
+    static void setDefaultOptions(const Options &options) { EngineService::setDefaultOptions(options); }
+    static Options defaultOptions() { return EngineService::defaultOptions(); }
 
-    // Decoded audio, for tests and benchmarks: interleaved signed 16-bit
-    // samples, called on an engine thread ahead of the moment they are due
-    // to sound, `dueUs` on the monotonic clock (CLOCK_MONOTONIC, in µs).
-    using AudioTap
-        = std::function<void(const qint16 *samples, int frames, int channels, int rate, qint64 dueUs)>;
-
-    struct Options {
-        bool video = true;  // false: no picture at all (window-less tests)
-        AudioTap audioTap;  // set: decoded sound goes here instead of the speakers
-        int openTimeoutMs = 8000;  // a station that sends nothing for this long "does not answer"
-        // How far ahead of the sound the network is read. Short enough that
-        // a channel starts in about a third of the library's default time,
-        // long enough to ride out a server that pauses for a quarter of a
-        // second (the library's clock adds its own margin on top).
-        int networkCachingMs = kDefaultNetworkCachingMs;
-    };
-    static constexpr int kDefaultNetworkCachingMs = 250;
-    static constexpr int kShutdownTimeoutMs = 500;
-    // Applies to engines created afterwards (the layout creates ours).
-    static void setDefaultOptions(const Options &options);
-    static Options defaultOptions();
+    // The presentations the window asks for.
+    enum class UiMode { None, Mini, Full, Invisible };
+    Q_ENUM(UiMode)
 
     explicit MediaEngine(QWidget *parent = nullptr);
     ~MediaEngine() override;
+
+    // The engine this control shows and drives. Until one is given, the
+    // control makes one of its own the first time it needs one; a stored
+    // state loaded before is handed to whichever it gets.
+    void setEngine(EngineService *engine);
+    EngineService *engine();
 
     // Loads the stored state from its hexadecimal text; throws ControlError
     // naming the offset for a malformed block.
@@ -73,6 +54,7 @@ public:
     // Property writes. Each throws ControlError when the value is refused.
     void setURL(const QString &url);
     void setUiMode(const QString &mode);
+    void setUiMode(UiMode mode);
     void setFullScreen(bool on);
 
     QString URL() const;
@@ -95,27 +77,21 @@ public:
     // The address the engine plays now: the entry inside a playlist file,
     // empty until one started.
     QString currentEntry() const;
-
-    // What the station says plays now (its in-band title, else its name),
-    // as plain text; empty when it says nothing.
+    // What the station says plays now, as plain text; empty when it says nothing.
     QString nowPlaying() const;
 
-    // Ends playback and lets go of the library within `msTimeout`; a call
-    // still hung inside the library after that is abandoned to the
-    // process's end.
+    // Ends playback and lets go of the library within `msTimeout`.
     void shutdown(int msTimeout = kShutdownTimeoutMs);
 
 signals:
     // Every accepted property write, in order (name as written, value).
     void propertyWritten(const QString &name, const QVariant &value);
-    void statusChanged(MediaEngine::Status status, const QString &text);
-    // The playing library could not be started (missing or broken
-    // plug-ins): nothing will ever play. Once, with the text to show.
+    void statusChanged(Engine::Status status, const QString &text);
+    // The playing library could not be started: once, with the text to show.
     void unavailable(const QString &text);
     // The engine's re-buffering after playback had started (a dropout).
     void rebuffered();
     void fullScreenChanged(bool on);
-    // The sound level or mute changed, by the engine's own controls or by a call.
     void volumeChanged(int volume);
     void mutedChanged(bool muted);
     // Playback of `address` began (a playlist's entry, not the file).
@@ -126,9 +102,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    const EngineService *service() const;
+    void bindEngine();
     void applyUiMode();
-    void startAddress();
     void showStatus();
+    void showEngineStatus(Engine::Status s, Engine::Reason reason, int detail);
+    void leaveFullScreen();
 
     class Private;
     std::unique_ptr<Private> d;

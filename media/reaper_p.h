@@ -2,7 +2,7 @@
 
 // Private to media/: libVLC players and the threads that let go of them.
 
-#include "media/mediaengine.h"
+#include "media/engineoptions.h"
 
 #include <QtGlobal>
 
@@ -26,7 +26,7 @@ struct Bridge {
     std::mutex mutex;
     EngineWorker *worker = nullptr;  // guarded by mutex; null once shut down
     std::atomic<quint64> current{0};
-    MediaEngine::AudioTap tap;
+    Engine::AudioTap tap;
 };
 
 // One libVLC player: a fresh one per attempt, so a call hung inside an old

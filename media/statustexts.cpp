@@ -4,9 +4,9 @@ namespace StatusTexts {
 
 namespace {
 
-QString reasonText(MediaEngine::Reason reason)
+QString reasonText(Engine::Reason reason)
 {
-    using R = MediaEngine::Reason;
+    using R = Engine::Reason;
     switch (reason) {
     case R::None: return {};
     case R::NoAnswer: return QStringLiteral("A estação não responde");
@@ -21,16 +21,16 @@ QString reasonText(MediaEngine::Reason reason)
 
 }  // namespace
 
-QString text(MediaEngine::Status status, MediaEngine::Reason reason, int detail, bool compact)
+QString text(Engine::Status status, Engine::Reason reason, int detail, bool compact)
 {
-    using S = MediaEngine::Status;
+    using S = Engine::Status;
     if (status == S::Reconnecting) {
         const QString word = QStringLiteral("Reconectando…");
         return compact || detail <= 0 ? word : QStringLiteral("%1 (tentativa %2)").arg(word).arg(detail);
     }
     // A reason says more than the bare state: "stopped" because the
     // broadcast ended, "failed" because the station did not answer.
-    if (reason != MediaEngine::Reason::None)
+    if (reason != Engine::Reason::None)
         return reasonText(reason);
     switch (status) {
     case S::Idle: return {};
@@ -39,7 +39,7 @@ QString text(MediaEngine::Status status, MediaEngine::Reason reason, int detail,
     case S::Playing: return QStringLiteral("Reproduzindo");
     case S::Paused: return QStringLiteral("Pausado");
     case S::Stopped: return QStringLiteral("Parado");
-    case S::Failed: return reasonText(MediaEngine::Reason::Unreachable);
+    case S::Failed: return reasonText(Engine::Reason::Unreachable);
     case S::Reconnecting: break;
     }
     return {};

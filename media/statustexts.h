@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/mediaengine.h"
+#include "media/enginestatus.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@ namespace StatusTexts {
 
 // `detail` is the buffer's fill while buffering, the attempt while
 // reconnecting. `compact`: the wording for the compact controls.
-QString text(MediaEngine::Status status, MediaEngine::Reason reason = MediaEngine::Reason::None,
-             int detail = 0, bool compact = false);
+QString text(Engine::Status status, Engine::Reason reason = Engine::Reason::None, int detail = 0,
+             bool compact = false);
 
 }  // namespace StatusTexts

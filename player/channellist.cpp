@@ -60,6 +60,5 @@ void ChannelList::typeAhead(const QString &text)
     if (row == m_combo->currentIndex())
         return;
     m_combo->setCurrentIndex(row);
-    emit m_combo->activated(row);
-    emit m_combo->textActivated(m_combo->itemText(row));
+    emit chosen(row);
 }

@@ -17,12 +17,17 @@ class ChannelList : public QObject
 public:
     explicit ChannelList(QComboBox *combo);
 
+signals:
+    // Type-ahead moved the list to `row`: the user's choice, as Qt's own
+    // `activated` reports a choice by mouse or arrow key.
+    void chosen(int row);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     // Selects the first row that begins with the characters typed so far;
-    // a change of row is reported as the user's choice.
+    // a change of row is reported as the user's choice (`chosen`).
     void typeAhead(const QString &text);
 
     QComboBox *m_combo;

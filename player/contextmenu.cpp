@@ -185,11 +185,6 @@ bool TFormPrincipal::menuEventFilter(QObject *watched, QEvent *e)
     return false;
 }
 
-bool TFormPrincipal::menuWindowEvent(QEvent *)
-{
-    return false;
-}
-
 void TFormPrincipal::showPopupMenu(const QPoint &pos)
 {
     PopupMenu->ensurePolished();

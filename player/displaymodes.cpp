@@ -130,7 +130,7 @@ void TFormPrincipal::requestStayOnTop()
 void TFormPrincipal::ModoNormal1Click()
 {
     qCDebug(lcPlayer) << "presentation: Normal";
-    PlayerBrelo->setUiMode(QStringLiteral("Mini"));
+    PlayerBrelo->setUiMode(MediaEngine::UiMode::Mini);
     PlayerBrelo->move(0, 0);
     m_place.layoutMinimum = layoutExtent(Presentation::kNormal, false);
     setOuterSize(Presentation::kNormal.window);
@@ -149,7 +149,7 @@ void TFormPrincipal::ModoMaior1Click()
     PlayerBrelo->resize(Presentation::kExtended.player);
     BreloCombo->move(Presentation::kExtended.combo);
     btnMenu->move(Presentation::kExtended.menuButton);
-    PlayerBrelo->setUiMode(QStringLiteral("Full"));
+    PlayerBrelo->setUiMode(MediaEngine::UiMode::Full);
     Label1->move(Label1->x(), Presentation::kExtendedLabelTop);
     Label1->show();
     screenClamp();
@@ -225,8 +225,6 @@ void TFormPrincipal::FormMouseMove()
 
 bool TFormPrincipal::event(QEvent *e)
 {
-    if (menuWindowEvent(e))
-        return true;
     switch (e->type()) {
     case QEvent::WindowActivate: Errors::guarded([this] { FormActivate(); }); break;
     case QEvent::WindowIconChange:

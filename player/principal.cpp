@@ -3,6 +3,7 @@
 #include "catalogue/channelcatalogue.h"
 #include "catalogue/listenerlistloader.h"
 #include "media/mediaengine.h"
+#include "media/playbacksession.h"
 #include "platform/accessibility.h"
 #include "platform/appfonts.h"
 #include "platform/errors.h"
@@ -14,9 +15,14 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QScopedValueRollback>
 
 TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>()), m_companions(companions)
+    : TFormPrincipal(nullptr, companions, parent)
+{ }
+
+TFormPrincipal::TFormPrincipal(PlaybackSession *session, const CompanionWindows *companions, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::FormPrincipal>()), m_companions(companions), m_session(session)
 {
     AppFonts::ensureTahoma();
     Accessibility::install();
@@ -26,6 +32,10 @@ TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *pare
     BreloCombo = ui->BreloCombo;
     PlayerBrelo = ui->PlayerBrelo;
     Label1 = ui->Label1;
+    if (!m_session)
+        m_session = new PlaybackSession(PlayerBrelo->engine(), this);
+    else if (auto *engine = qobject_cast<EngineService *>(m_session->engine()))
+        PlayerBrelo->setEngine(engine);
     setupUpdateLabel();
     tabThroughEngine();
 
@@ -59,28 +69,56 @@ void TFormPrincipal::setupUpdateLabel()
 
 void TFormPrincipal::setupCatalogue()
 {
-    showChannels(ChannelCatalogue::rows());
-    new ChannelList(BreloCombo);
+    connect(m_session, &PlaybackSession::channelsChanged, this, &TFormPrincipal::showChannels);
+    connect(m_session, &PlaybackSession::chosenRowChanged, this, &TFormPrincipal::showChosenRow);
+    connect(m_session, &PlaybackSession::channelChosen, this, &TFormPrincipal::showChannelChosen);
+    m_session->setChannels(ChannelCatalogue::rows());
+    auto *typeAhead = new ChannelList(BreloCombo);
 
-    // Qt reports every user choice, by mouse, arrow key or type-ahead, as
-    // `activated`; a selection made by code raises nothing.
-    connect(BreloCombo, &QComboBox::activated, this, [this] {
+    // Qt reports every user choice by mouse or arrow key as `activated`, and
+    // the list's type-ahead its own; a selection made by code raises nothing.
+    const auto choice = [this] {
         Errors::guarded([this] {
             BreloComboClick();
             BreloComboSelect();
         });
-    });
+    };
+    connect(BreloCombo, &QComboBox::activated, this, choice);
+    connect(typeAhead, &ChannelList::chosen, this, choice);
     BreloCombo->installEventFilter(this);
 }
 
-void TFormPrincipal::showChannels(const QList<CatalogueEntry> &rows)
+const QList<CatalogueEntry> &TFormPrincipal::channels() const
 {
-    m_channels = rows;
+    return m_session->channels();
+}
+
+void TFormPrincipal::showChannels()
+{
     const QSignalBlocker quiet(BreloCombo);
     BreloCombo->clear();
-    for (const CatalogueEntry &row : rows)
+    for (const CatalogueEntry &row : m_session->channels())
         BreloCombo->addItem(row.text);
     BreloCombo->addItem(QString());
+    showChosenRow(m_session->chosenRow());
+}
+
+void TFormPrincipal::showChosenRow(int row)
+{
+    if (row < 0 || row >= BreloCombo->count() || BreloCombo->currentIndex() == row)
+        return;
+    const QSignalBlocker quiet(BreloCombo);
+    BreloCombo->setCurrentIndex(row);
+}
+
+void TFormPrincipal::showChannelChosen(int row)
+{
+    if (row >= 0 && row < m_session->channelCount())
+        nameEngineAfter(m_session->channels().at(row).text);
+    // A choice from outside the list (the desktop's Next and Previous)
+    // ends where the list's own would: the keyboard focus on the engine.
+    if (!m_choosing)
+        Errors::guarded([this] { BreloComboSelect(); });
 }
 
 void TFormPrincipal::setChannelSource(ListenerListLoader *loader)
@@ -102,11 +140,11 @@ void TFormPrincipal::FormCreate()
 void TFormPrincipal::startFirstChannel()
 {
     auto play = [this] {
-        qCDebug(lcCatalogue) << "first channel:" << m_channels.first().address;
-        PlayerBrelo->setURL(m_channels.first().address);
-        nameEngineAfter(m_channels.first().text);
-        const QSignalBlocker quiet(BreloCombo);
-        BreloCombo->setCurrentIndex(0);
+        if (m_session->channelCount() == 0)
+            return;
+        qCDebug(lcCatalogue) << "first channel:" << m_session->channels().first().address;
+        const QScopedValueRollback own(m_choosing, true);
+        m_session->choose(0);
     };
     if (m_channelSource) {
         // A few milliseconds are all the window waits: a list read from a
@@ -114,13 +152,13 @@ void TFormPrincipal::startFirstChannel()
         // list offers nothing, so no built-in channel is heard by mistake.
         if (const auto own = m_channelSource->takeWithin(std::chrono::milliseconds(5))) {
             if (!own->isEmpty())
-                showChannels(*own);
+                m_session->setChannels(*own);
         } else {
             qCDebug(lcCatalogue) << "the listener's list is still being read; row 1 starts when it is in";
-            showChannels({});
+            m_session->setChannels({});
             connect(m_channelSource, &ListenerListLoader::ready, this,
                     [this, play](const QList<CatalogueEntry> &rows) {
-                        showChannels(rows.isEmpty() ? ChannelCatalogue::rows() : rows);
+                        m_session->setChannels(rows.isEmpty() ? ChannelCatalogue::rows() : rows);
                         play();
                     });
             return;
@@ -131,38 +169,19 @@ void TFormPrincipal::startFirstChannel()
 
 void TFormPrincipal::BreloComboClick()
 {
+    // The row is found by the list's text, as the list shows it.
+    const QScopedValueRollback own(m_choosing, true);
+    const QList<CatalogueEntry> rows = m_session->channels();
     bool found = false;
-    for (qsizetype i = 0; i < m_channels.size(); ++i) {
-        const CatalogueEntry &row = m_channels.at(i);
-        if (BreloCombo->currentText() == row.text) {
+    for (int i = 0; i < rows.size(); ++i) {
+        if (BreloCombo->currentText() == rows.at(i).text) {
             found = true;
-            if (isOnAir(row.address)) {
-                qCDebug(lcCatalogue) << "channel" << i + 1 << "chosen again while on the air:" << row.address;
-                continue;
-            }
-            qCDebug(lcCatalogue) << "channel" << i + 1 << "chosen:" << row.address;
-            PlayerBrelo->setURL(row.address);
-            nameEngineAfter(row.text);
+            m_session->choose(i);
         }
     }
     if (!found)
-        qCDebug(lcCatalogue) << "no channel chosen: the empty item";
+        m_session->choose(m_session->channelCount());
     giveWindowFocus();
-}
-
-bool TFormPrincipal::isOnAir(const QString &address) const
-{
-    // Writing the address again would restart it and the listener would
-    // hear a gap; a station that failed or was stopped is tried afresh.
-    if (PlayerBrelo->URL() != address)
-        return false;
-    switch (PlayerBrelo->status()) {
-    case MediaEngine::Status::Connecting:
-    case MediaEngine::Status::Buffering:
-    case MediaEngine::Status::Playing:
-    case MediaEngine::Status::Reconnecting: return true;
-    default: return false;
-    }
 }
 
 void TFormPrincipal::tabThroughEngine()

@@ -19,6 +19,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class MediaEngine;
+class PlaybackSession;
 class TrayIcon;
 class BalloonHint;
 class CompanionWindows;
@@ -31,8 +32,14 @@ class TFormPrincipal : public QWidget
     Q_OBJECT
 
 public:
+    // `session` is the playback model the window shows and drives; its
+    // engine, when it is the real one, is what PlayerBrelo shows.
     // `companions` opens the News and About windows; without it their
     // commands do nothing.
+    explicit TFormPrincipal(PlaybackSession *session, const CompanionWindows *companions = nullptr,
+                            QWidget *parent = nullptr);
+    // The same over a model of its own, which plays through PlayerBrelo's
+    // own engine.
     explicit TFormPrincipal(const CompanionWindows *companions = nullptr, QWidget *parent = nullptr);
     ~TFormPrincipal() override;
 
@@ -70,9 +77,10 @@ public:
     void AddTrayIcon();
     void RemoveTrayIcon();
 
+    PlaybackSession *session() const { return m_session; }
     // The channels the list offers, in its order (the empty item after them
     // has no row).
-    const QList<CatalogueEntry> &channels() const { return m_channels; }
+    const QList<CatalogueEntry> &channels() const;
 
     // Shows the context menu with its right edge at `pos` (screen
     // coordinates) and its top at pos.y().
@@ -138,7 +146,10 @@ private:
     // Construction of the parts, each in the file of its concern.
     void setupUpdateLabel();  // principal.cpp
     void setupCatalogue();  // principal.cpp
-    void showChannels(const QList<CatalogueEntry> &rows);
+    // The list follows the model: its channels, and the row chosen there.
+    void showChannels();
+    void showChosenRow(int row);
+    void showChannelChosen(int row);
     void startFirstChannel();
     void nameEngineAfter(const QString &channel);
     void tabThroughEngine();
@@ -147,9 +158,6 @@ private:
     void setupTrayIcon();  // windowcommands.cpp
     // Whether the desktop has a tray to hide the window into.
     bool hasTray() const;  // windowcommands.cpp
-
-    // Whether `address` is what the engine is playing or connecting to.
-    bool isOnAir(const QString &address) const;
 
     // Placement (displaymodes.cpp). Sizes and positions are the window's
     // outer rectangle, frame included.
@@ -168,16 +176,14 @@ private:
     // menu, the hints and the pointer leaving (contextmenu.cpp).
     bool menuEventFilter(QObject *watched, QEvent *e);
 
-    // Window events the context menu needs first (shortcut keys, the
-    // keyboard's menu key); true when consumed (contextmenu.cpp).
-    bool menuWindowEvent(QEvent *e);
-
     std::unique_ptr<Ui::FormPrincipal> ui;
     std::unique_ptr<TrayIcon> m_tray;
     const CompanionWindows *m_companions = nullptr;
     bool m_newsWanted = false;
-    // The channels the list offers, in its order.
-    QList<CatalogueEntry> m_channels;
+    PlaybackSession *m_session = nullptr;
+    // A choice the window makes itself, through its own list: what the list
+    // does after it is the list's own business.
+    bool m_choosing = false;
     ListenerListLoader *m_channelSource = nullptr;
 
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---

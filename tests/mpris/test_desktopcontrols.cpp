@@ -1,10 +1,12 @@
 // The desktop's controls against the real main window and engine: the list
 // moves as a keyboard choice would move it, the engine's state and volume
 // are reported as they change, and the volume outlives the program.
+#include "app/desktopbinding.h"
 #include "catalogue/channelcatalogue.h"
 #include "desktop/desktopcontrols.h"
 #include "desktop/volumememory.h"
 #include "media/mediaengine.h"
+#include "media/playbacksession.h"
 #include "platform/trayicon.h"
 #include "player/principal.h"
 #include "support/streamserver.h"
@@ -68,7 +70,7 @@ private slots:
         TestSupport::quietEngines();
         w = new TFormPrincipal;
         w->FormCreate();
-        controls = new DesktopControls(w, w);
+        controls = bindDesktopControls(w);
         writes = std::make_unique<QSignalSpy>(w->PlayerBrelo, &MediaEngine::propertyWritten);
         changes = std::make_unique<QSignalSpy>(controls, &DesktopControls::playerPropertiesChanged);
         w->show();
@@ -239,7 +241,8 @@ private slots:
         {
             // First start: the stored engine state's values stand.
             MediaEngine engine;
-            new VolumeMemory(&engine);
+            PlaybackSession session(engine.engine());
+            new VolumeMemory(&session);
             QCOMPARE(engine.volume(), 100);
             QVERIFY(!engine.muted());
             engine.setVolume(35);
@@ -248,7 +251,8 @@ private slots:
         QVERIFY(QFile::exists(file));
         {
             MediaEngine engine;
-            new VolumeMemory(&engine);
+            PlaybackSession session(engine.engine());
+            new VolumeMemory(&session);
             QCOMPARE(engine.volume(), 35);
             QVERIFY(engine.muted());
         }
@@ -259,7 +263,8 @@ private slots:
             s.setValue(QStringLiteral("sound/volume"), 250);
         }
         MediaEngine engine;
-        auto *memory = new VolumeMemory(&engine);
+        PlaybackSession session(engine.engine());
+        auto *memory = new VolumeMemory(&session);
         QCOMPARE(engine.volume(), 100);
         engine.setVolume(60);
         memory->flush();

@@ -1,6 +1,7 @@
 // The service on a private session bus, read by a client connection of the
 // test's own; and a bus that is absent or silent, which must never hold up
 // the user-interface thread.
+#include "app/desktopbinding.h"
 #include "catalogue/channelcatalogue.h"
 #include "desktop/busprobe.h"
 #include "desktop/desktopcontrols.h"
@@ -62,7 +63,7 @@ private slots:
         TestSupport::quietEngines();
         w = new TFormPrincipal;
         w->FormCreate();
-        controls = new DesktopControls(w, w);
+        controls = bindDesktopControls(w);
     }
 
     void cleanupTestCase() { delete w; }
