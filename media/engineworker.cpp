@@ -26,6 +26,16 @@ constexpr int kPositionIntervalMs = 250;
 const QByteArray kUserAgent = QByteArrayLiteral("BreloPlayer/" BRELO_VERSION_SHORT);
 // Pauses before the reconnect attempts: at once, then growing, then capped.
 constexpr int kReconnectDelaysMs[] = {0, 1000, 2000, 4000, 8000, 15000};
+// Sound that flowed this long proves the station sound again: the next
+// break starts the waits from the beginning.
+constexpr int kSteadyFlowMs = 30000;
+// Breaks in a row, each after less sound than that, before the station is
+// given up as lost rather than hammered for ever.
+constexpr int kMaxQuickBreaks = 5;
+// Titles go out at most this often, the latest one winning: a station that
+// announces on every block must not drive the label and the desktop at the
+// network's pace.
+constexpr int kTitleIntervalMs = 250;
 // libVLC's own default: the most a station's buffer grows to after dropouts.
 constexpr int kMaxNetworkCachingMs = 1000;
 
@@ -119,6 +129,16 @@ EngineWorker::EngineWorker(const Engine::Options &options, std::shared_ptr<Reape
     m_reconnect = new QTimer(this);
     m_reconnect->setSingleShot(true);
     connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry); });
+    m_titleGate = new QTimer(this);
+    m_titleGate->setSingleShot(true);
+    m_titleGate->setInterval(kTitleIntervalMs);
+    connect(m_titleGate, &QTimer::timeout, this, [this] {
+        if (!m_titlePending)
+            return;
+        m_titlePending = false;
+        emit nowPlayingChanged(m_nowPlaying);
+        m_titleGate->start();
+    });
     m_fetcher = new PlaylistFetcher(options.openTimeoutMs, this);
     connect(m_fetcher, &PlaylistFetcher::entryReady, this, &EngineWorker::openEntry);
     connect(m_fetcher, &PlaylistFetcher::exhausted, this, [this](PlaylistFetcher::Failure why) {
@@ -223,6 +243,7 @@ void EngineWorker::beginAttempt(const QString &url)
     m_lastFailure = Reason::None;
     m_reopening = false;
     m_paused = false;
+    m_quickBreaks = 0;
     resetOpenProgress();
     if (url.trimmed().isEmpty()) {
         setStatus(Status::Idle);
@@ -458,6 +479,8 @@ void EngineWorker::onEvent(quint64 serial, int type, float value)
             }
             m_reconnectAttempt = 0;
             m_reopening = false;
+            if (!m_flowing)
+                m_flowStart.start();
             m_flowing = true;
             if (!m_silence->isActive()) {
                 m_bytesAtCheck = bytesRead();
@@ -557,13 +580,19 @@ void EngineWorker::noteTitle(const QString &title, bool stationName)
     m_nowPlaying = now;
     // The title itself is the listener's business, not the log's.
     qCDebug(lcMedia) << "title changed" << forLog(m_entry);
+    if (m_titleGate->isActive()) {
+        m_titlePending = true;
+        return;
+    }
     emit nowPlayingChanged(now);
+    m_titleGate->start();
 }
 
 void EngineWorker::clearTitles()
 {
     m_stationName.clear();
     m_streamTitle.clear();
+    m_titlePending = false;
     if (m_nowPlaying.isEmpty())
         return;
     m_nowPlaying.clear();
@@ -580,14 +609,32 @@ void EngineWorker::setStatus(Status s, Reason reason, int detail)
 void EngineWorker::connectionBroke()
 {
     m_lostEntry = currentCandidate();
-    qCWarning(lcMedia) << "connection lost" << forLog(m_lostEntry);
+    const bool steady = m_flowStart.isValid() && m_flowStart.elapsed() >= kSteadyFlowMs;
+    m_quickBreaks = steady ? 1 : m_quickBreaks + 1;
+    qCWarning(lcMedia) << "connection lost" << forLog(m_lostEntry) << "break" << m_quickBreaks << "in a row";
     dropPlayer();
-    m_reconnectAttempt = 0;
+    if (m_quickBreaks > kMaxQuickBreaks) {
+        // An overloaded server that sheds its listeners every few seconds
+        // would otherwise be opened again for as long as the channel stays.
+        qCWarning(lcMedia) << "station given up after" << kMaxQuickBreaks << "quick breaks";
+        m_timeout->stop();
+        cancelReconnect();
+        m_quickBreaks = 0;
+        m_entry.clear();
+        setStatus(Status::Failed, Reason::ConnectionLost);
+        return;
+    }
+    // The waits between attempts go on growing from one quick break to the
+    // next; only sound that held resets them.
+    m_reconnectAttempt = m_quickBreaks - 1;
     scheduleReconnect();
 }
 
 void EngineWorker::scheduleReconnect()
 {
+    // No attempt is open while the engine waits: an open time-out left from
+    // the one that just failed would count a failure that never happened.
+    m_timeout->stop();
     const int delays = int(std::size(kReconnectDelaysMs));
     const int delay = kReconnectDelaysMs[qMin(m_reconnectAttempt, delays - 1)];
     ++m_reconnectAttempt;
@@ -648,6 +695,7 @@ void EngineWorker::resume()
 void EngineWorker::stop()
 {
     cancelReconnect();
+    m_quickBreaks = 0;
     m_fetcher->cancel();
     m_timeout->stop();
     m_entry.clear();

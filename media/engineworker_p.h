@@ -138,8 +138,12 @@ private:
     QTimer *m_silence = nullptr;
     qint64 m_bytesAtCheck = 0;
     int m_reconnectAttempt = 0;  // 0: not reconnecting
+    int m_quickBreaks = 0;  // breaks in a row, each after little sound
+    QElapsedTimer m_flowStart;  // since the sound last began to flow
     QString m_lostEntry;
     QString m_stationName, m_streamTitle, m_nowPlaying;
+    QTimer *m_titleGate = nullptr;
+    bool m_titlePending = false;  // a title came while the gate was shut
     QHash<QString, int> m_cachingFor;  // by station address, raised after dropouts
     int m_openCachingMs = 0;  // what the current entry was opened with
     int m_dropouts = 0;  // re-bufferings since it was opened

@@ -165,6 +165,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(engine->nowPlaying(), QStringLiteral("Tom 470 Hz"), 5000);
         QCOMPARE(titles.first().first().toString(), QString());
     }
+
+    void titlesComeAtAReadablePace()
+    {
+        // A new title in every 512-byte block: about 40 a second.
+        StreamServer::Stream s;
+        s.toneHz = 1070;
+        s.icyMetaInt = 512;
+        s.title = QStringLiteral("Faixa");
+        s.newTitleEveryBlock = true;
+        server.addStream("/anuncios", s);
+        QVERIFY2(hear(server.url("/anuncios"), s.toneHz), qPrintable(engine->statusText()));
+        QSignalSpy titles(engine.get(), &MediaEngine::nowPlayingChanged);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(clock.elapsed() >= 2000 && titles.count() >= 2, 10000);
+        const qint64 spent = clock.elapsed();
+        // At most one every quarter second, the latest winning; what is
+        // shown is still a title the station sent.
+        QVERIFY2(titles.count() <= spent / 250 + 2,
+                 qPrintable(QStringLiteral("%1 titles in %2 ms").arg(titles.count()).arg(spent)));
+        QVERIFY(titles.last().first().toString().startsWith(QStringLiteral("Faixa ")));
+    }
 };
 
 QTEST_MAIN(TestStations)

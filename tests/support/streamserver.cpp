@@ -81,6 +81,7 @@ public:
         bool icy = false;  // the client asked for in-band titles
         int sinceMeta = 0;  // body bytes since the last metadata block
         QString titleSent;
+        int titleBlocks = 0;
         qint64 payloadPos = 0;  // bytes of the payload sent, all rounds
     };
 
@@ -314,6 +315,8 @@ public:
                 QMutexLocker lock(&mutex);
                 title = routes.value(c->route).stream.title;
             }
+            if (c->stream.newTitleEveryBlock)
+                title += QLatin1Char(' ') + QString::number(++c->titleBlocks);
             if (title == c->titleSent) {
                 out.append('\0');  // no change
                 continue;

@@ -50,6 +50,9 @@ public:
         // with "Icy-MetaData: 1"; 0: none.
         int icyMetaInt = 0;
         QString title;  // the first StreamTitle; setTitle() changes it live
+        // Every metadata block carries a title of its own ("<title> 1",
+        // "<title> 2", ...), as a station that announces on every block.
+        bool newTitleEveryBlock = false;
         // Encoded audio (MP3, Ogg, ASF...) served instead of the tone, paced
         // at `payloadBytesPerSec`, over again when `loopPayload`, else held
         // open and silent after its end.
