@@ -45,6 +45,9 @@ private slots:
         QTest::newRow("pls, relative and absolute")
             << QByteArray("[playlist]\nNumberOfEntries=2\nFile2=http://b.example.com/y\nTitle1=A\nFile1=x\n")
             << int(Format::Pls) << QStringList{"http://radio.example.com/aovivo/x", "http://b.example.com/y"};
+        QTest::newRow("pls, an empty entry takes nothing from the next line")
+            << QByteArray("[playlist]\nFile1=\nFile2=http://b.example.com/y\n") << int(Format::Pls)
+            << QStringList{"http://b.example.com/y"};
         QTest::newRow("pls with a BOM and blank lines first")
             << QByteArray("\xEF\xBB\xBF\r\n\r\n[Playlist]\r\nFile1=http://a.example.com/x\r\n")
             << int(Format::Pls) << QStringList{"http://a.example.com/x"};
