@@ -71,6 +71,7 @@ void PlaylistFetcher::start(const QString &address)
     cancel();
     m_last = Failure::None;
     m_fetches = 0;
+    m_entries = 0;
     const QUrl url(address, QUrl::TolerantMode);
     if (Playlist::looksLikePlaylist(url)) {
         m_pending.push_back({url, true, 1, {}});
@@ -318,6 +319,12 @@ void PlaylistFetcher::pushEntries(const Item &parent, const QUrl &finalUrl, cons
         if (parsed.entries.isEmpty())
             fail(Failure::Unreadable, parent.url, "playlist without entries");
         for (const Playlist::Entry &e : parsed.entries) {
+            if (m_entries >= kMaxEntries) {
+                qCDebug(lcMedia) << "playlist entries past" << kMaxEntries << "for one station left out:"
+                                 << parent.url.toDisplayString();
+                break;
+            }
+            ++m_entries;
             const QUrl u(e.address, QUrl::TolerantMode);
             if (!Playlist::allowedFromNetwork(u)) {
                 fail(Failure::Refused, u, "not a network stream");

@@ -167,6 +167,13 @@ private slots:
         o = walk(server.url("/largo.m3u"));
         QCOMPARE(o.entries, QStringList{});
         QVERIFY(server.requests("/largo.m3u") <= PlaylistFetcher::kMaxFetches);
+
+        // So is a long list: a station tries its first entries only.
+        QStringList many;
+        for (int i = 0; i < 3 * PlaylistFetcher::kMaxEntries; ++i)
+            many << server.url(QStringLiteral("/s%1").arg(i));
+        server.addFile("/longa.m3u", StreamServer::m3u(many), "audio/x-mpegurl");
+        QCOMPARE(walk(server.url("/longa.m3u")).entries, many.first(PlaylistFetcher::kMaxEntries));
     }
 
     void onlyNetworkStreamsAreOffered()
