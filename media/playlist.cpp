@@ -124,10 +124,22 @@ QList<Entry> m3uEntries(const QString &text, const QUrl &base, bool extended)
 
 }  // namespace
 
+bool hasControlBytes(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r') || u == 0x7f)
+            return true;
+    }
+    return false;
+}
+
 Parsed parse(const QByteArray &body, const QUrl &base)
 {
-    // Audio and other binary data: no playlist has control bytes.
-    if (body.left(512).contains('\0'))
+    // Audio and other binary data: no playlist has control bytes. The whole
+    // body counts, as a stream cut at the size limit may open with bytes
+    // that read as text.
+    if (hasControlBytes(body))
         return {};
     const QString text = decode(body);
     const QString head = text.left(512).trimmed();

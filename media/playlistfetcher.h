@@ -71,6 +71,7 @@ private:
     void beginFetch(const Item &item);
     void request(const QUrl &url);
     void fetched(QNetworkReply *reply);
+    void sniff(QNetworkReply *reply);
     void fail(Failure why, const QUrl &url, const char *reason);
     void pushEntries(const Item &parent, const QUrl &finalUrl, const QByteArray &body);
     void pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent);

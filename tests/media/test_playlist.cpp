@@ -69,6 +69,10 @@ private slots:
                                 << QStringList{};
         QTest::newRow("audio with NULs") << QByteArray("ID3\x04\0\0\0\0\0\x21http://a.example.com/x\n", 30)
                                          << int(Format::None) << QStringList{};
+        // A stream cut at the size limit: text at first, audio further on.
+        QTest::newRow("control bytes past the start")
+            << QByteArray("#EXTM3U\nhttp://a.example.com/x\n" + QByteArray(600, ' ') + "\x01\x7f\xfb\n")
+            << int(Format::None) << QStringList{};
         QTest::newRow("empty") << QByteArray() << int(Format::None) << QStringList{};
     }
 
