@@ -379,8 +379,8 @@ void PlaylistFetcher::pushEntries(const Item &parent, const QUrl &finalUrl, cons
             fail(Failure::Unreadable, parent.url, "playlist without entries");
         for (const Playlist::Entry &e : parsed.entries) {
             if (m_entries >= kMaxEntries) {
-                qCDebug(lcMedia) << "playlist entries past" << kMaxEntries << "for one station left out:"
-                                 << parent.url.toDisplayString();
+                qCDebug(lcMedia) << "playlist entries past" << kMaxEntries
+                                 << "for one station left out:" << parent.url.toDisplayString();
                 break;
             }
             ++m_entries;

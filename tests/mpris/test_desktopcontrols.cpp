@@ -275,7 +275,8 @@ private slots:
         const QString folder = config.filePath(QStringLiteral("breloplayer"));
         const QString file = folder + QStringLiteral("/breloplayer.conf");
         QFile::remove(file);
-        QSettings(file, QSettings::NativeFormat).setValue(QStringLiteral("sound/muted"), QStringLiteral("sim"));
+        QSettings(file, QSettings::NativeFormat)
+            .setValue(QStringLiteral("sound/muted"), QStringLiteral("sim"));
         MediaEngine engine;
         auto *memory = new VolumeMemory(&engine);
         QVERIFY(!engine.muted());
