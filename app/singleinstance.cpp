@@ -16,13 +16,19 @@ constexpr int kRequestWaitMs = 2000;
 
 // Abstract names carry no file permissions: any local user could connect.
 // Only the same user may make this user's window come forward.
-bool isSameUser(const QLocalSocket *peer)
+std::optional<uid_t> peerUser(const QLocalSocket *peer)
 {
     ucred cred{};
     socklen_t len = sizeof cred;
-    if (::getsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
-        return false;
-    return cred.uid == ::getuid();
+    if (peer->socketDescriptor() < 0
+        || ::getsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
+        return std::nullopt;
+    return cred.uid;
+}
+
+bool isSameUser(const QLocalSocket *peer)
+{
+    return peerUser(peer) == ::getuid();
 }
 
 }  // namespace
@@ -39,9 +45,34 @@ SingleInstanceGuard::Result SingleInstanceGuard::acquire()
     if (m_server.listen(m_name))
         return Result::Acquired;
     // An abstract name cannot be stale: if it is taken, its owner is alive.
-    if (m_server.serverError() == QAbstractSocket::AddressInUseError)
-        return Result::Busy;
+    // But any local user may take it first, to keep this one's program from
+    // starting: only a copy run by this same user refuses the start.
+    if (m_server.serverError() == QAbstractSocket::AddressInUseError) {
+        const std::optional<uid_t> holder = holderUser();
+        if (holder == ::getuid())
+            return Result::Busy;
+        if (holder)
+            qCWarning(lcApp) << "instance guard: the name is held by another user, uid" << *holder
+                             << "; starting unguarded";
+        else
+            qCWarning(lcApp) << "instance guard: the name's holder does not answer; starting unguarded";
+        return Result::Unprotected;
+    }
     return Result::Unprotected;
+}
+
+std::optional<uid_t> SingleInstanceGuard::holderUser() const
+{
+    // A connection to a local socket is made or refused inside the call;
+    // one still pending (a backlog someone keeps full) tells nothing.
+    QLocalSocket probe;
+    probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    probe.connectToServer(m_name, QLocalSocket::ReadOnly);
+    if (probe.state() != QLocalSocket::ConnectedState)
+        return std::nullopt;
+    const std::optional<uid_t> uid = peerUser(&probe);
+    probe.abort();
+    return uid;
 }
 
 void SingleInstanceGuard::askHolderToShow()

@@ -4,6 +4,10 @@
 #include <QObject>
 #include <QString>
 
+#include <sys/types.h>
+
+#include <optional>
+
 class QLocalSocket;
 
 // Keeps a second copy of the program from running beside this one. The name
@@ -19,8 +23,9 @@ class SingleInstanceGuard : public QObject
 public:
     enum class Result {
         Acquired,  // this process now holds the name
-        Busy,  // another running copy holds it
-        Unprotected,  // the guard could not be set up; start anyway
+        Busy,  // another running copy of this user holds it
+        Unprotected,  // the guard could not be set up, or another user
+                      // holds the name; start anyway
     };
 
     explicit SingleInstanceGuard(const QString &baseName, QObject *parent = nullptr);
@@ -40,6 +45,8 @@ signals:
     void showRequested();
 
 private:
+    // The user whose process listens on the name, if it answers.
+    std::optional<uid_t> holderUser() const;
     void onNewConnection();
     void readRequest(QLocalSocket *peer);
 

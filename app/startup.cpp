@@ -66,9 +66,10 @@ int runBrelo(int argc, char **argv)
     }
     prepareEnvironment();
     SessionBusCheck bus;
-    // Qt is shown only the program name: no command line is read.
-    int qtArgc = argc > 0 ? 1 : 0;
-    BreloApplication app(qtArgc, argv);
+    // Qt is shown the program name and the web engine's flags only: no
+    // command line is read.
+    WebEngineSetup::ApplicationArguments qtArgs(argc > 0 ? 1 : 0, argv);
+    BreloApplication app(qtArgs.argc(), qtArgs.argv());
     WebEngineSetup::afterApplication();
     QApplication::setApplicationVersion(QStringLiteral(BRELO_VERSION_SHORT));
     // Ties the windows to the menu entry, so the desktop groups them under it.

@@ -86,9 +86,14 @@ void cancelIcyFeed(const std::shared_ptr<IcyFeed> &feed)
 bool wantsIcyReader(const QUrl &url)
 {
     // Plain HTTP titles come through the library's own access; HLS is the
-    // library's to fetch piece by piece.
-    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
-        && !Playlist::looksLikeHls(url);
+    // library's to fetch piece by piece. An address named like a playlist
+    // file reaches the engine only once the playlist fetcher found a stream
+    // there: handed to the library by address, its own playlist reader
+    // would take the stream by that name and read it as a list for ever.
+    const QString scheme = url.scheme().toLower();
+    if (Playlist::looksLikePlaylist(url))
+        return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    return scheme == QLatin1String("https") && !Playlist::looksLikeHls(url);
 }
 
 }  // namespace EngineDetail

@@ -38,15 +38,27 @@ QString decode(const QByteArray &body)
 }
 
 // "Key1=...", "Key2=..." lines of an ini-style playlist, in number order.
+// Read a line at a time: an empty value is no entry and never reaches into
+// the line after it.
 QList<Entry> numberedEntries(const QString &text, const QString &key, const QUrl &base)
 {
-    const QRegularExpression line(QStringLiteral("^\\s*%1(\\d+)\\s*=\\s*(\\S.*?)\\s*$").arg(key),
-                                  QRegularExpression::CaseInsensitiveOption
-                                      | QRegularExpression::MultilineOption);
     QMap<int, QString> numbered;
-    for (auto it = line.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        numbered.insert(m.captured(1).toInt(), m.captured(2));
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (!line.startsWith(key, Qt::CaseInsensitive))
+            continue;
+        line = line.mid(key.size());
+        qsizetype digits = 0;
+        while (digits < line.size() && line.at(digits).isDigit())
+            ++digits;
+        const qsizetype equals = line.indexOf(u'=');
+        if (digits == 0 || equals < 0 || !line.mid(digits, equals - digits).trimmed().isEmpty())
+            continue;
+        const QStringView value = line.mid(equals + 1).trimmed();
+        bool ok = false;
+        const int number = line.left(digits).toInt(&ok);
+        if (ok && !value.isEmpty())
+            numbered.insert(number, value.toString());
     }
     QList<Entry> out;
     for (const QString &entry : numbered) {
@@ -112,10 +124,22 @@ QList<Entry> m3uEntries(const QString &text, const QUrl &base, bool extended)
 
 }  // namespace
 
+bool hasControlBytes(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r') || u == 0x7f)
+            return true;
+    }
+    return false;
+}
+
 Parsed parse(const QByteArray &body, const QUrl &base)
 {
-    // Audio and other binary data: no playlist has control bytes.
-    if (body.left(512).contains('\0'))
+    // Audio and other binary data: no playlist has control bytes. The whole
+    // body counts, as a stream cut at the size limit may open with bytes
+    // that read as text.
+    if (hasControlBytes(body))
         return {};
     const QString text = decode(body);
     const QString head = text.left(512).trimmed();

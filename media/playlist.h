@@ -39,6 +39,10 @@ struct Parsed {
 // well-formed XML). An HLS playlist has no entries: it is handed on whole.
 Parsed parse(const QByteArray &body, const QUrl &base);
 
+// Whether `bytes` hold anything but text: no playlist file does, while
+// audio and video do within their first bytes.
+bool hasControlBytes(QByteArrayView bytes);
+
 // The addresses of parse(), in order.
 QStringList entries(const QByteArray &body, const QUrl &base);
 

@@ -40,6 +40,35 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// How much of an answer tells a stream from a playlist: audio and video
+// formats show bytes that are no text within their first frame or header.
+constexpr qint64 kSniffBytes = 512;
+
+// Audio and video types, less those that playlists are served as. An ASF
+// stream shares its type with ASX files: its first bytes tell it apart.
+bool isStreamType(const QByteArray &contentType)
+{
+    const QByteArray type = contentType.split(';').constFirst().trimmed().toLower();
+    if (!type.startsWith("audio/") && !type.startsWith("video/"))
+        return false;
+    static const char *const playlistTypes[] = {"mpegurl", "scpls", "x-ms-", "asx", "pls"};
+    for (const char *p : playlistTypes)
+        if (type.contains(p))
+            return false;
+    return true;
+}
+
+// Text whose first line is a comment, a section, markup or an address.
+bool opensLikePlaylist(QByteArray head)
+{
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head.remove(0, 3);
+    head = head.trimmed();
+    const QByteArray line = head.left(head.indexOf('\n')).trimmed();
+    return line.startsWith('#') || line.startsWith('[') || line.startsWith('<') || line.contains("://")
+        || line.contains('/') || line.contains('.');
+}
+
 }  // namespace
 
 PlaylistFetcher::PlaylistFetcher(int timeoutMs, QObject *parent)
@@ -71,6 +100,7 @@ void PlaylistFetcher::start(const QString &address)
     cancel();
     m_last = Failure::None;
     m_fetches = 0;
+    m_entries = 0;
     const QUrl url(address, QUrl::TolerantMode);
     if (Playlist::looksLikePlaylist(url)) {
         m_pending.push_back({url, true, 1, {}});
@@ -177,6 +207,7 @@ void PlaylistFetcher::request(const QUrl &url)
                 reply->abort();
             }
         });
+        connect(reply, &QNetworkReply::readyRead, this, [this, reply] { sniff(reply); });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { fetched(reply); });
     };
     if (!needsLookup(url.host())) {
@@ -215,6 +246,34 @@ void PlaylistFetcher::request(const QUrl &url)
     }).detach();
 }
 
+void PlaylistFetcher::sniff(QNetworkReply *reply)
+{
+    // A stream under a playlist's name would otherwise be read up to the
+    // size limit, at its own pace: at 128 kbit/s longer than the time limit.
+    if (!reply->isOpen() || reply->property("sniffed").toBool())
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 200 || status >= 300)
+        return;
+    const QByteArray type = reply->rawHeader("Content-Type");
+    const QByteArray head = reply->peek(kSniffBytes);
+    if (head.isEmpty())
+        return;
+    const bool binary = Playlist::hasControlBytes(head);
+    // Servers that give a playlist the type of its stream are met too:
+    // text that opens as a playlist does is read as one.
+    if (!binary && !(isStreamType(type) && !opensLikePlaylist(head))) {
+        if (head.size() >= kSniffBytes)
+            reply->setProperty("sniffed", true);
+        return;
+    }
+    qCDebug(lcMedia) << "answer is a stream:" << reply->url().toDisplayString() << "type" << type
+                     << (binary ? "with binary data" : "");
+    reply->setProperty("sniffed", true);
+    reply->setProperty("stream", true);
+    reply->abort();
+}
+
 void PlaylistFetcher::fetched(QNetworkReply *reply)
 {
     reply->deleteLater();
@@ -223,9 +282,10 @@ void PlaylistFetcher::fetched(QNetworkReply *reply)
     m_reply = nullptr;
     const QUrl at = reply->url();
     const bool tooBig = reply->property("tooBig").toBool();
+    const bool stream = reply->property("stream").toBool();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 
-    if (!tooBig && isRedirect(status)) {
+    if (!tooBig && !stream && isRedirect(status)) {
         const QUrl target = at.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
         m_hops << sameness(at);
         const char *why = nullptr;
@@ -274,7 +334,7 @@ void PlaylistFetcher::fetched(QNetworkReply *reply)
         Item parent = item;
         parent.chain << hops << sameness(item.url) << sameness(at);
         pushEntries(parent, at, head);
-    } else if (tooBig || notHttp) {
+    } else if (tooBig || stream || notHttp) {
         qCDebug(lcMedia) << "not a playlist but a stream:" << item.url.toDisplayString();
         std::deque<Item> streams;
         pushStream(streams, item.url, item);
@@ -318,6 +378,12 @@ void PlaylistFetcher::pushEntries(const Item &parent, const QUrl &finalUrl, cons
         if (parsed.entries.isEmpty())
             fail(Failure::Unreadable, parent.url, "playlist without entries");
         for (const Playlist::Entry &e : parsed.entries) {
+            if (m_entries >= kMaxEntries) {
+                qCDebug(lcMedia) << "playlist entries past" << kMaxEntries
+                                 << "for one station left out:" << parent.url.toDisplayString();
+                break;
+            }
+            ++m_entries;
             const QUrl u(e.address, QUrl::TolerantMode);
             if (!Playlist::allowedFromNetwork(u)) {
                 fail(Failure::Refused, u, "not a network stream");

@@ -27,6 +27,10 @@ public:
     static constexpr int kMaxDepth = 5;  // playlists inside playlists
     static constexpr int kMaxRedirects = 5;  // per fetch
     static constexpr int kMaxFetches = 16;  // per station, however wide the tree
+    // Playlist entries per station: each may take a player's whole time
+    // limit, and a list of thousands would keep a station connecting for
+    // hours.
+    static constexpr int kMaxEntries = 50;
 
     enum class Failure {
         None,
@@ -67,6 +71,7 @@ private:
     void beginFetch(const Item &item);
     void request(const QUrl &url);
     void fetched(QNetworkReply *reply);
+    void sniff(QNetworkReply *reply);
     void fail(Failure why, const QUrl &url, const char *reason);
     void pushEntries(const Item &parent, const QUrl &finalUrl, const QByteArray &body);
     void pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent);
@@ -78,6 +83,7 @@ private:
     std::deque<Item> m_pending;
     Failure m_last = Failure::None;
     int m_fetches = 0;
+    int m_entries = 0;
 
     Item m_current;  // the playlist being fetched
     QList<QUrl> m_hops;  // its redirects so far

@@ -73,9 +73,14 @@ void PageDownloads::onRequested(QWebEngineDownloadRequest *download)
         download->accept();
         return;
     }
-    if (m_running) {
-        qCDebug(lcNews) << "download refused, another one runs:" << download->url().toString();
-        emit statusText(QStringLiteral("Aguarde o fim do download de %1").arg(m_running->downloadFileName()));
+    // A request that comes while the user is still asked about another one
+    // (a double click on a link) would open a second dialog inside the
+    // first, and the first download would lose the progress panel.
+    if (m_running || m_asking) {
+        const QString other = m_running ? m_running->downloadFileName() : m_askedName;
+        qCDebug(lcNews) << "download refused, another one runs or is being asked for:"
+                        << download->url().toString();
+        emit statusText(QStringLiteral("Aguarde o fim do download de %1").arg(other));
         download->cancel();
         return;
     }
@@ -86,7 +91,10 @@ void PageDownloads::onRequested(QWebEngineDownloadRequest *download)
     QFileDialog dialog(m_window, QStringLiteral("Salvar arquivo"), QDir(defaultFolder()).filePath(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    m_asking = true;
+    m_askedName = name;
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    m_asking = false;
     if (!guard)
         return;
     if (!chosen) {

@@ -40,4 +40,7 @@ private:
     QWebEnginePage *m_page;
     QPointer<QWidget> m_window;
     QPointer<QWebEngineDownloadRequest> m_running;
+    // The save dialog is open, for this file.
+    bool m_asking = false;
+    QString m_askedName;
 };

@@ -29,52 +29,18 @@ const char *const kRefusedText = "Erro não especificado";
 // page that opens a window first and sends it somewhere once it knows where.
 constexpr int BlankPopupGraceMs = 3000;
 
-// Settled while the first page is made, which starts the web engine:
-// - the page is drawn by the processor, and the scene graph that shows it
-//   must not go looking for the OpenGL the program turned off;
-// - Chromium keeps no second, unsandboxed zygote. That one only forks
-//   helpers this browser never starts (its network service runs inside the
-//   program), and it held about 9 MiB for nothing;
-// - V8 does not copy its built-in functions (about 1.5 MiB) into the
-//   renderer's code space, where calls reach them by a shorter jump. The
-//   one page sits frozen most of the day; the built-ins run from the
-//   library's own pages instead. Script flags the user gave stand alone:
-//   Chromium heeds only one --js-flags.
-// The flags reach the engine only: programs the player starts later do not
-// inherit them.
-class EngineStart
+// Settled while the first page is made, which starts the web engine: the
+// page is drawn by the processor, and the scene graph that shows it must not
+// go looking for the OpenGL the program turned off. (The engine's own flags
+// come with the application's arguments: WebEngineSetup.)
+void prepareEngineStart()
 {
-public:
-    EngineStart()
-    {
-        static const bool softwareSet = [] {
-            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-            return true;
-        }();
-        Q_UNUSED(softwareSet);
-        QByteArray flags = (m_previous + " " + kFlags).trimmed();
-        if (!m_previous.contains("--js-flags"))
-            flags += QByteArray(" ") + kScriptFlags;
-        qputenv(kVariable, flags);
-        qCDebug(lcNews) << "web engine flags:" << flags;
-    }
-    ~EngineStart()
-    {
-        if (m_wasSet)
-            qputenv(kVariable, m_previous);
-        else
-            qunsetenv(kVariable);
-    }
-    EngineStart(const EngineStart &) = delete;
-    EngineStart &operator=(const EngineStart &) = delete;
-
-private:
-    static constexpr const char *kVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
-    static constexpr const char *kFlags = "--no-unsandboxed-zygote";
-    static constexpr const char *kScriptFlags = "--js-flags=--no-short-builtin-calls";
-    const bool m_wasSet = qEnvironmentVariableIsSet(kVariable);
-    const QByteArray m_previous = qgetenv(kVariable);
-};
+    static const bool softwareSet = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return true;
+    }();
+    Q_UNUSED(softwareSet);
+}
 
 bool isWebAddress(const QUrl &url)
 {
@@ -172,7 +138,7 @@ void NewsWebBrowser::start()
 {
     if (m_view || m_closed)
         return;
-    const EngineStart engineStart;
+    prepareEngineStart();
     m_view = new QWebEngineView(this);
     // The default profile keeps nothing on disk: the program writes no file.
     auto *page = new NewsPage(QWebEngineProfile::defaultProfile(), m_view);

@@ -54,7 +54,8 @@ int main(int argc, char **argv)
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     WebEngineSetup::beforeApplication();
-    QApplication app(argc, argv);
+    WebEngineSetup::ApplicationArguments qtArgs(argc, argv);
+    QApplication app(qtArgs.argc(), qtArgs.argv());
     const bool eager = argc > 1 && QByteArray(argv[1]) == "eager";
 
     LocalWebServer server;

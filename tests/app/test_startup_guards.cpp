@@ -7,6 +7,7 @@
 #include "player/principal.h"
 
 #include <QApplication>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -61,6 +62,20 @@ private slots:
                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}),
                  QStringLiteral("acquired"));
         QCOMPARE(acquireAs({QStringLiteral("env")}), QStringLiteral("busy"));
+
+        // Nor can another user keep this one's program from starting by
+        // taking the name first: the start goes on, unguarded.
+        SingleInstanceGuard squatted(base + QStringLiteral("Squat"));
+        QProcess squatter;
+        squatter.start(QStringLiteral("setpriv"),
+                       {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                        QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                        QStringLiteral("--hold"), squatted.name()});
+        QVERIFY(squatter.waitForReadyRead(20000));
+        QCOMPARE(squatter.readAllStandardOutput().trimmed(), QByteArray("holding"));
+        QCOMPARE(squatted.acquire(), SingleInstanceGuard::Result::Unprotected);
+        squatter.kill();
+        squatter.waitForFinished();
     }
 
     // A refused start asks the holder to show its window. Only that request,
@@ -170,6 +185,17 @@ int main(int argc, char **argv)
         // The holder hangs up after its one request, or after its wait.
         peer.waitForDisconnected(3000);
         return 0;
+    }
+    // Helper mode: holds a name as it stands until killed.
+    if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
+        QCoreApplication app(argc, argv);
+        QLocalServer server;
+        server.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+        if (!server.listen(QString::fromLocal8Bit(argv[2])))
+            return 2;
+        std::printf("holding\n");
+        std::fflush(stdout);
+        return app.exec();
     }
     // Helper mode: one attempt at the guard, the outcome on standard output.
     if (argc == 3 && qstrcmp(argv[1], "--acquire") == 0) {

@@ -68,6 +68,25 @@ private slots:
         QVERIFY2(detector.waitForTone(tone, tones, 8000), qPrintable(engine->statusText()));
         QCOMPARE(engine->status(), MediaEngine::Status::Playing);
     }
+
+    // A plain HTTP stream (no ICY status line) at a playlist's address plays
+    // once its first bytes come, not once 256 KiB of it have (16 s at
+    // 128 kbit/s, past the time limit).
+    void plainStreamUnderAPlaylistsNamePlays()
+    {
+        const QByteArray payload = TestMedia::encode(Codec::Mp3, 1100, 8, 128);
+        QVERIFY2(payload.size() > 1000, "the library could not encode the test sound");
+        StreamServer::Stream s;
+        s.icy = false;
+        s.payload = payload;
+        s.contentType = "audio/mpeg";
+        s.payloadBytesPerSec = 16000;
+        server.addStream("/aovivo.m3u", s);
+        detector.reset();
+        engine->setURL(server.url("/aovivo.m3u"));
+        QVERIFY2(detector.waitForTone(1100, tones, 5000), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), server.url("/aovivo.m3u"));
+    }
 };
 
 QTEST_MAIN(TestCodecs)

@@ -45,6 +45,9 @@ private slots:
         QTest::newRow("pls, relative and absolute")
             << QByteArray("[playlist]\nNumberOfEntries=2\nFile2=http://b.example.com/y\nTitle1=A\nFile1=x\n")
             << int(Format::Pls) << QStringList{"http://radio.example.com/aovivo/x", "http://b.example.com/y"};
+        QTest::newRow("pls, an empty entry takes nothing from the next line")
+            << QByteArray("[playlist]\nFile1=\nFile2=http://b.example.com/y\n") << int(Format::Pls)
+            << QStringList{"http://b.example.com/y"};
         QTest::newRow("pls with a BOM and blank lines first")
             << QByteArray("\xEF\xBB\xBF\r\n\r\n[Playlist]\r\nFile1=http://a.example.com/x\r\n")
             << int(Format::Pls) << QStringList{"http://a.example.com/x"};
@@ -66,6 +69,10 @@ private slots:
                                 << QStringList{};
         QTest::newRow("audio with NULs") << QByteArray("ID3\x04\0\0\0\0\0\x21http://a.example.com/x\n", 30)
                                          << int(Format::None) << QStringList{};
+        // A stream cut at the size limit: text at first, audio further on.
+        QTest::newRow("control bytes past the start")
+            << QByteArray("#EXTM3U\nhttp://a.example.com/x\n" + QByteArray(600, ' ') + "\x01\x7f\xfb\n")
+            << int(Format::None) << QStringList{};
         QTest::newRow("empty") << QByteArray() << int(Format::None) << QStringList{};
     }
 

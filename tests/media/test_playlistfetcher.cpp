@@ -167,6 +167,13 @@ private slots:
         o = walk(server.url("/largo.m3u"));
         QCOMPARE(o.entries, QStringList{});
         QVERIFY(server.requests("/largo.m3u") <= PlaylistFetcher::kMaxFetches);
+
+        // So is a long list: a station tries its first entries only.
+        QStringList many;
+        for (int i = 0; i < 3 * PlaylistFetcher::kMaxEntries; ++i)
+            many << server.url(QStringLiteral("/s%1").arg(i));
+        server.addFile("/longa.m3u", StreamServer::m3u(many), "audio/x-mpegurl");
+        QCOMPARE(walk(server.url("/longa.m3u")).entries, many.first(PlaylistFetcher::kMaxEntries));
     }
 
     void onlyNetworkStreamsAreOffered()
@@ -198,6 +205,22 @@ private slots:
         QCOMPARE(o.entries, QStringList{server.url("/grande.m3u")});
         QVERIFY(o.ms < 2000);
         QVERIFY(server.bytesSent("/grande.m3u") < 4 * Playlist::kMaxBytes);
+        // Plain HTTP streams at their own pace: handed on at their first
+        // bytes, by their type or by bytes no playlist has, long before the
+        // size limit or the time limit.
+        QByteArray frames;
+        for (int i = 0; i < 64; ++i)
+            frames += QByteArray("\xFF\xFB\x90\x64") + QByteArray(413, '\0');
+        const QByteArray asfHeader("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+        server.addStream("/simples.m3u", {.icy = false, .payload = frames, .contentType = "audio/mpeg"});
+        server.addStream("/simples.pls", {.icy = false});
+        server.addStream("/simples.asx",
+                         {.icy = false, .payload = asfHeader + frames, .contentType = "video/x-ms-asf"});
+        for (const char *path : {"/simples.m3u", "/simples.pls", "/simples.asx"}) {
+            o = walk(server.url(path), 8000);
+            QCOMPARE(o.entries, QStringList{server.url(path)});
+            QVERIFY2(o.ms < 2000, qPrintable(QStringLiteral("%1: %2 ms").arg(path).arg(o.ms)));
+        }
         // A SHOUTcast server's answer is no HTTP, but a stream all the same.
         server.addStream("/radio.pls", 440);
         QCOMPARE(walk(server.url("/radio.pls")).entries, QStringList{server.url("/radio.pls")});

@@ -17,6 +17,8 @@
 #include <QDBusObjectPath>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -269,6 +271,32 @@ private slots:
         engine.setVolume(60);
         memory->flush();
         QCOMPARE(QSettings(file, QSettings::NativeFormat).value(QStringLiteral("sound/volume")).toInt(), 60);
+    }
+
+    // A hand-edited mute that is neither true nor false, and a file that
+    // cannot be written, which the support log must not call a success.
+    void volumeMemoryTakesOnlyWhatItWrote()
+    {
+        const QString folder = config.filePath(QStringLiteral("breloplayer"));
+        const QString file = folder + QStringLiteral("/breloplayer.conf");
+        QFile::remove(file);
+        QSettings(file, QSettings::NativeFormat)
+            .setValue(QStringLiteral("sound/muted"), QStringLiteral("sim"));
+        MediaEngine engine;
+        auto *memory = new VolumeMemory(&engine);
+        QVERIFY(!engine.muted());
+
+        // The folder becomes a plain file: nothing can be saved inside it.
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QLoggingCategory::setFilterRules(QStringLiteral("brelo.desktop.warning=true"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be remembered")));
+        engine.setVolume(40);
+        memory->flush();
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY(QFile::remove(folder));
     }
 };
 
