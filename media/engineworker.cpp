@@ -128,7 +128,7 @@ EngineWorker::EngineWorker(const Engine::Options &options, std::shared_ptr<Reape
     connect(m_silence, &QTimer::timeout, this, &EngineWorker::checkStillFlowing);
     m_reconnect = new QTimer(this);
     m_reconnect->setSingleShot(true);
-    connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry); });
+    connect(m_reconnect, &QTimer::timeout, this, [this] { openEntry(m_lostEntry, m_entryFound); });
     m_titleGate = new QTimer(this);
     m_titleGate->setSingleShot(true);
     m_titleGate->setInterval(kTitleIntervalMs);
@@ -281,19 +281,23 @@ void EngineWorker::resetOpenProgress()
     m_bytesAtTimeout = 0;
 }
 
-void EngineWorker::openEntry(const QString &address)
+void EngineWorker::openEntry(const QString &address, PlaylistFetcher::Found found)
 {
     resetOpenProgress();
 
     m_entry = address;
+    m_entryFound = found;
     clearTitles();
-    qCDebug(lcMedia) << "opening" << forLog(address);
+    // An HLS index is the library's newer client's to fetch piece by piece,
+    // whatever its address looks like.
+    const bool hls = found == PlaylistFetcher::Found::Hls;
+    qCDebug(lcMedia) << "opening" << forLog(address) << found;
     auto *slot = new PlayerSlot;
     slot->serial = ++m_serial;
     slot->bridge = m_bridge;
     libvlc_media_t *media = nullptr;
     const QUrl url(address);
-    if (wantsIcyReader(url)) {
+    if (!hls && wantsIcyReader(url)) {
         // The library's own HTTPS access drops in-band titles.
         IcyMedia icy = newIcyMedia(m_vlc, url, m_options.openTimeoutMs,
                                    [bridge = m_bridge, serial = slot->serial](const QString &t, bool name) {
@@ -306,7 +310,8 @@ void EngineWorker::openEntry(const QString &address)
         media = icy.media;
         slot->feed = icy.feed;
     } else {
-        media = libvlc_media_new_location(m_vlc, libraryAddress(address).toUtf8().constData());
+        media = libvlc_media_new_location(m_vlc,
+                                          (hls ? address : libraryAddress(address)).toUtf8().constData());
     }
     m_openCachingMs = m_cachingFor.value(m_url, m_options.networkCachingMs);
     m_dropouts = 0;
@@ -664,7 +669,7 @@ bool EngineWorker::dropoutReopens()
     const QString entry = m_entry;
     dropPlayer();
     m_reopening = true;
-    openEntry(entry);
+    openEntry(entry, m_entryFound);
     return true;
 }
 

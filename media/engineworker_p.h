@@ -4,6 +4,7 @@
 
 #include "media/engineoptions.h"
 #include "media/enginestatus.h"
+#include "media/playlistfetcher.h"
 #include "media/reaper_p.h"
 
 #include <QElapsedTimer>
@@ -20,7 +21,6 @@
 #include <memory>
 
 struct libvlc_instance_t;
-class PlaylistFetcher;
 
 // Lives on the engine thread. Every libVLC call that may take time starts
 // here or on the reaper, never on the user-interface thread.
@@ -81,7 +81,7 @@ private:
     void ensureInstance();
     void beginAttempt(const QString &url);
     void tryNext();
-    void openEntry(const QString &address);
+    void openEntry(const QString &address, PlaylistFetcher::Found found);
     // Forgets how far the last opening got: a new one starts from nothing.
     void resetOpenProgress();
     void dropPlayer();
@@ -121,6 +121,7 @@ private:
     QString m_url;
     PlaylistFetcher *m_fetcher = nullptr;
     QString m_entry;  // the stream address opened last
+    PlaylistFetcher::Found m_entryFound = PlaylistFetcher::Found::Unknown;  // what the fetcher knew of it
     Reason m_lastFailure = Reason::None;
     EngineDetail::PlayerSlot *m_slot = nullptr;
     quint64 m_serial = 0;

@@ -162,7 +162,7 @@ void PlaylistFetcher::advance()
         const Item item = m_pending.front();
         m_pending.pop_front();
         if (!item.fetch) {
-            emit entryReady(item.url.toString());
+            emit entryReady(item.url.toString(), item.found);
             return;
         }
         if (m_fetches >= kMaxFetches) {
@@ -337,7 +337,7 @@ void PlaylistFetcher::fetched(QNetworkReply *reply)
     } else if (tooBig || stream || notHttp) {
         qCDebug(lcMedia) << "not a playlist but a stream:" << item.url.toDisplayString();
         std::deque<Item> streams;
-        pushStream(streams, item.url, item);
+        pushStream(streams, item.url, item, Found::Stream);
         m_pending.insert(m_pending.begin(), streams.begin(), streams.end());
     } else if (error != QNetworkReply::NoError) {
         const bool silent
@@ -352,10 +352,10 @@ void PlaylistFetcher::fetched(QNetworkReply *reply)
     advance();
 }
 
-void PlaylistFetcher::pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent)
+void PlaylistFetcher::pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent, Found found)
 {
     for (const QString &c : Playlist::candidates(url.toString()))
-        into.push_back({QUrl(c, QUrl::TolerantMode), false, parent.depth, parent.chain});
+        into.push_back({QUrl(c, QUrl::TolerantMode), false, parent.depth, parent.chain, found});
 }
 
 void PlaylistFetcher::pushEntries(const Item &parent, const QUrl &finalUrl, const QByteArray &body)
@@ -370,7 +370,7 @@ void PlaylistFetcher::pushEntries(const Item &parent, const QUrl &finalUrl, cons
         break;
     case Playlist::Format::Hls:
         qCDebug(lcMedia) << "HLS playlist, streamed as a whole:" << finalUrl.toDisplayString();
-        kids.push_back({finalUrl, false, parent.depth, parent.chain});
+        kids.push_back({finalUrl, false, parent.depth, parent.chain, Found::Hls});
         break;
     default:
         qCDebug(lcMedia) << "playlist read:" << parent.url.toDisplayString() << parsed.entries.size()

@@ -18,7 +18,7 @@ class QTimer;
 // network streams. Lives on the engine thread; nothing here blocks.
 //
 //   fetcher.start(url);  fetcher.next();
-//   -> entryReady(address): play it; on failure call next() again
+//   -> entryReady(address, found): play it; on failure call next() again
 //   -> exhausted(why): nothing (more) to try
 class PlaylistFetcher : public QObject
 {
@@ -41,6 +41,16 @@ public:
     };
     Q_ENUM(Failure)
 
+    // What the fetcher learnt of an address it hands on. The engine trusts
+    // it over the address's shape: an HLS index served as "tv.m3u" or
+    // behind a redirect, a plain stream under a playlist's name.
+    enum class Found {
+        Unknown,  // handed on unread: its shape is all there is to go by
+        Stream,  // a playlist's address that answered with the stream itself
+        Hls,  // an HLS index, at its final address
+    };
+    Q_ENUM(Found)
+
     explicit PlaylistFetcher(int timeoutMs, QObject *parent = nullptr);
     ~PlaylistFetcher() override;
 
@@ -55,7 +65,7 @@ public:
     bool busy() const;
 
 signals:
-    void entryReady(const QString &address);
+    void entryReady(const QString &address, PlaylistFetcher::Found found);
     void exhausted(PlaylistFetcher::Failure lastFailure);
 
 private:
@@ -64,6 +74,7 @@ private:
         bool fetch = false;  // a playlist to read, not a stream
         int depth = 0;
         QList<QUrl> chain;  // the playlists it came from, for loops
+        Found found = Found::Unknown;
     };
     struct Lookup;
 
@@ -74,7 +85,8 @@ private:
     void sniff(QNetworkReply *reply);
     void fail(Failure why, const QUrl &url, const char *reason);
     void pushEntries(const Item &parent, const QUrl &finalUrl, const QByteArray &body);
-    void pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent);
+    void pushStream(std::deque<Item> &into, const QUrl &url, const Item &parent,
+                    Found found = Found::Unknown);
     void clearFetch();
 
     int m_timeoutMs;

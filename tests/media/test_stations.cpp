@@ -99,8 +99,24 @@ private slots:
         QVERIFY2(stall.isEmpty(), qPrintable(stall));
     }
 
+    void hlsIsStreamedByTheLibrary_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("entry");  // where the index was found
+        QTest::newRow("named as HLS") << "/hls/index.m3u8"
+                                      << "/hls/index.m3u8";
+        // What the fetcher read decides, not the name: HLS served as a
+        // plain playlist, and behind a redirect to a name that says nothing.
+        QTest::newRow("served as .m3u") << "/hls/tv.m3u"
+                                        << "/hls/tv.m3u";
+        QTest::newRow("behind a redirect") << "/hls/go.m3u"
+                                           << "/hls/index";
+    }
+
     void hlsIsStreamedByTheLibrary()
     {
+        QFETCH(QString, path);
+        QFETCH(QString, entry);
         const QByteArray segment = TestMedia::encode(TestMedia::Codec::AacTs, 710, 4);
         QVERIFY(segment.size() > 1000);
         QByteArray index = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:4\n#EXT-X-MEDIA-SEQUENCE:0\n";
@@ -109,10 +125,14 @@ private slots:
             index += (i ? "#EXT-X-DISCONTINUITY\n" : "") + QByteArray("#EXTINF:4.0,\ns")
                 + QByteArray::number(i) + ".ts\n";
         }
-        server.addFile("/hls/index.m3u8", index + "#EXT-X-ENDLIST\n", "application/vnd.apple.mpegurl");
-        QVERIFY2(hear(server.url("/hls/index.m3u8"), 710), qPrintable(engine->statusText()));
-        QCOMPARE(engine->currentEntry(), server.url("/hls/index.m3u8"));
+        index += "#EXT-X-ENDLIST\n";
+        for (const char *at : {"/hls/index.m3u8", "/hls/tv.m3u", "/hls/index"})
+            server.addFile(at, index, "application/vnd.apple.mpegurl");
+        server.addRedirect("/hls/go.m3u", server.url("/hls/index"));
+        QVERIFY2(hear(server.url(path), 710), qPrintable(engine->statusText()));
+        QCOMPARE(engine->currentEntry(), server.url(entry));
         QVERIFY(server.requests("/hls/s0.ts") >= 1);
+        engine->stop();
     }
 
     void titlesArriveOverHttpAndHttps_data()

@@ -283,7 +283,8 @@ private slots:
         QSettings(file, QSettings::NativeFormat)
             .setValue(QStringLiteral("sound/muted"), QStringLiteral("sim"));
         MediaEngine engine;
-        auto *memory = new VolumeMemory(&engine);
+        PlaybackSession session(engine.engine());
+        auto *memory = new VolumeMemory(&session);
         QVERIFY(!engine.muted());
 
         // The folder becomes a plain file: nothing can be saved inside it.
