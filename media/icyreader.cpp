@@ -77,19 +77,28 @@ bool IcyReader::connectTo(const QUrl &url)
         // The certificate is checked against the name, not the address.
         m_socket->connectToHostEncrypted(address, port, url.host());
         const QDeadlineTimer deadline(m_timeoutMs);
-        // A short wait for the connection would abandon it: one wait.
-        m_socket->waitForConnected(m_timeoutMs);
+        // Waited for in short steps, so that a cancel (another channel
+        // chosen) ends the wait for a host that never answers at once.
         while (!m_socket->isEncrypted() && !m_cancelled && !deadline.hasExpired()
-               && m_socket->state() != QAbstractSocket::UnconnectedState)
-            m_socket->waitForEncrypted(kPollMs);
+               && m_socket->state() != QAbstractSocket::UnconnectedState) {
+            if (m_socket->state() == QAbstractSocket::ConnectedState)
+                m_socket->waitForEncrypted(kPollMs);
+            else
+                m_socket->waitForConnected(kPollMs);
+        }
         if (!m_socket->isEncrypted()) {
             qCDebug(lcMedia) << "no secure connection:" << url.toDisplayString() << m_socket->errorString();
             return false;
         }
     } else {
         m_socket->connectToHost(address, port);
-        if (!m_socket->waitForConnected(m_timeoutMs))
-            return false;
+        const QDeadlineTimer deadline(m_timeoutMs);
+        while (m_socket->state() != QAbstractSocket::ConnectedState) {
+            if (m_cancelled || deadline.hasExpired()
+                || m_socket->state() == QAbstractSocket::UnconnectedState)
+                return false;
+            m_socket->waitForConnected(kPollMs);
+        }
     }
     QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
     if (target.isEmpty())
@@ -142,6 +151,13 @@ bool IcyReader::open()
             const QUrl next = url.resolved(QUrl::fromEncoded(header(headers, "location")));
             if (next.scheme() != QLatin1String("http") && next.scheme() != QLatin1String("https"))
                 return false;
+            if (url.scheme() == QLatin1String("https") && next.scheme() != QLatin1String("https")) {
+                // What the listener chose as a private connection must not
+                // quietly go on in the clear.
+                qCWarning(lcMedia) << "redirect from a secure address to an insecure one refused:"
+                                   << url.toDisplayString() << "->" << next.toDisplayString();
+                return false;
+            }
             qCDebug(lcMedia) << "stream redirected to" << next.toDisplayString();
             url = next;
             continue;

@@ -135,6 +135,15 @@ private slots:
         engine->stop();
     }
 
+    void aSecureStationIsNotFollowedIntoTheClear()
+    {
+        secure.addRedirect("/desce", server.url("/perto"));
+        const int before = server.requests("/perto");
+        engine->setURL(secure.url("/desce"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 15000);
+        QCOMPARE(server.requests("/perto"), before);
+    }
+
     void titlesArriveOverHttpAndHttps_data()
     {
         QTest::addColumn<bool>("tls");
