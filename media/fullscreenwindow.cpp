@@ -1,5 +1,6 @@
 #include "media/fullscreenwindow.h"
 
+#include <QChildEvent>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -12,8 +13,57 @@ FullScreenWindow::FullScreenWindow(QWidget *parent) : QWidget(parent, Qt::Window
     setPalette(p);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_pointerRest.setSingleShot(true);
+    m_pointerRest.setInterval(kPointerRestMs);
+    connect(&m_pointerRest, &QTimer::timeout, this, [this] { setCursor(Qt::BlankCursor); });
+}
+
+void FullScreenWindow::takeFocus()
+{
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void FullScreenWindow::pointerMoved()
+{
+    unsetCursor();
+    if (isVisible())
+        m_pointerRest.start();
+}
+
+bool FullScreenWindow::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+        takeFocus();
+        pointerMoved();
+        break;
+    case QEvent::Hide:
+        m_pointerRest.stop();
+        unsetCursor();
+        break;
+    case QEvent::MouseMove: pointerMoved(); break;
+    case QEvent::ChildAdded:
+        // The picture's surface covers the window: its moves count too.
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child())) {
+            child->setMouseTracking(true);
+            child->installEventFilter(this);
+        }
+        break;
+    case QEvent::ChildRemoved: static_cast<QChildEvent *>(event)->child()->removeEventFilter(this); break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
+bool FullScreenWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove)
+        pointerMoved();
+    return QWidget::eventFilter(watched, event);
 }
 
 void FullScreenWindow::keyPressEvent(QKeyEvent *event)

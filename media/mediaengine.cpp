@@ -341,9 +341,14 @@ void MediaEngine::setFullScreen(bool on)
     d->surface->show();
     target->showFullScreen();
     target->raise();
-    target->activateWindow();
-    target->setFocus();
+    d->fullScreenWindow->takeFocus();
     emit fullScreenChanged(true);
+}
+
+void MediaEngine::focusFullScreen()
+{
+    if (d->fullScreen)
+        d->fullScreenWindow->takeFocus();
 }
 
 void MediaEngine::leaveFullScreen()

@@ -56,6 +56,9 @@ public:
     void setUiMode(const QString &mode);
     void setUiMode(UiMode mode);
     void setFullScreen(bool on);
+    // While the picture fills the screen: its window takes the keyboard
+    // back (the compact window was activated under it).
+    void focusFullScreen();
 
     QString URL() const;
     QString uiMode() const;  // as stored: lower-case

@@ -111,6 +111,9 @@ void TFormPrincipal::screenClamp()
 
 void TFormPrincipal::requestStayOnTop()
 {
+    // While the picture fills the screen the window keeps below it.
+    if (PlayerBrelo->fullScreen())
+        return;
     if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
         // Changing the flags of a shown window hides it.
         const bool shown = isVisible();
@@ -159,6 +162,23 @@ void TFormPrincipal::ModoTelaCheia1Click()
 {
     qCDebug(lcPlayer) << "presentation: full screen";
     PlayerBrelo->setFullScreen(true);
+}
+
+void TFormPrincipal::followFullScreen(bool on)
+{
+    if (on) {
+        // Always on top, the compact window would cover the picture's
+        // corner: it steps below it, where it stays, and comes back above
+        // everything in its place when the picture leaves the screen.
+        qCDebug(lcPlayer) << "full screen: the window goes below the picture";
+        if (X11Window::isManaged(this))
+            X11Window::requestAbove(this, false);
+        lower();
+    } else {
+        qCDebug(lcPlayer) << "full screen left: the window back on top";
+        requestStayOnTop();
+        raise();
+    }
 }
 
 void TFormPrincipal::ModoRdio1Click()
@@ -215,6 +235,13 @@ void TFormPrincipal::FormShow()
 
 void TFormPrincipal::FormActivate()
 {
+    // Activated under the picture (the menu that asked for the full screen
+    // hands the focus back as it closes): the picture keeps the keyboard,
+    // so that Esc ends it.
+    if (PlayerBrelo->fullScreen()) {
+        PlayerBrelo->focusFullScreen();
+        return;
+    }
     requestStayOnTop();
 }
 

@@ -44,6 +44,7 @@ TFormPrincipal::TFormPrincipal(PlaybackSession *session, const CompanionWindows 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
 
     setupCatalogue();
+    connect(PlayerBrelo, &MediaEngine::fullScreenChanged, this, &TFormPrincipal::followFullScreen);
     setupPopupMenu();
     setupHints();
     setupTrayIcon();

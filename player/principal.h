@@ -105,6 +105,8 @@ public slots:
     void ModoMaior1Click();
     void ModoTelaCheia1Click();
     void ModoRdio1Click();
+    // The picture filled the screen, or left it.
+    void followFullScreen(bool on);
 
     // Other menu commands.
     void BrowserNoticias1Click();

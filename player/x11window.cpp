@@ -169,14 +169,15 @@ bool isAbove(const QWidget *window)
     return cardinals(c, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM).contains(atom(c, "_NET_WM_STATE_ABOVE"));
 }
 
-void requestAbove(QWidget *window)
+void requestAbove(QWidget *window, bool above)
 {
     xcb_connection_t *c = connection();
     const xcb_window_t w = nativeOf(window);
     if (!c || !w)
         return;
-    // 1 = _NET_WM_STATE_ADD, source indication 1 = an ordinary application
-    sendToRoot(c, w, atom(c, "_NET_WM_STATE"), {1, atom(c, "_NET_WM_STATE_ABOVE"), 0, 1, 0});
+    // 1 = _NET_WM_STATE_ADD, 0 = _REMOVE; source indication 1 = an
+    // ordinary application
+    sendToRoot(c, w, atom(c, "_NET_WM_STATE"), {above ? 1u : 0u, atom(c, "_NET_WM_STATE_ABOVE"), 0, 1, 0});
 }
 
 }  // namespace X11Window

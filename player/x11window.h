@@ -48,7 +48,8 @@ bool isManaged(const QWidget *window);
 // Whether _NET_WM_STATE of the window holds _NET_WM_STATE_ABOVE.
 bool isAbove(const QWidget *window);
 
-// Asks the window manager to add _NET_WM_STATE_ABOVE to a mapped window.
-void requestAbove(QWidget *window);
+// Asks the window manager to add _NET_WM_STATE_ABOVE to a mapped window,
+// or to take it away.
+void requestAbove(QWidget *window, bool above = true);
 
 }  // namespace X11Window

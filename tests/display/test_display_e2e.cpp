@@ -329,6 +329,53 @@ private slots:
         QVERIFY(settlesAt(extendedCorner));
     }
 
+    // Full screen chosen from the context menu with the keyboard, as a
+    // viewer would: the compact window goes below the picture, Esc at once
+    // ends it, and the window is back in its corner, on top.
+    void fullScreenFromTheMenuAndBack()
+    {
+        QVERIFY(settlesAt(corner));
+        const auto shown = [&] {
+            QList<quint64> viewable;
+            for (quint64 w : ourWindows())
+                if (XProbe::isViewable(w))
+                    viewable << w;
+            return viewable;
+        };
+        const QList<quint64> before = shown();
+        const QRect o = outer();
+        // On the channel list, whose right button opens the context menu.
+        xdotool(
+            {QStringLiteral("mousemove"), QString::number(o.left() + 90), QString::number(o.bottom() - 14)});
+        QTest::qWait(100);
+        xdotool({QStringLiteral("click"), QStringLiteral("3")});
+        QVERIFY(XProbe::waitFor([&] { return shown().size() > before.size(); }));
+        xdotool({QStringLiteral("key"), QStringLiteral("f")});
+        quint64 picture = 0;
+        QVERIFY(XProbe::waitFor([&] {
+            for (quint64 w : XProbe::clientList())
+                if (w != win && ourWindows().contains(w) && XProbe::isViewable(w)
+                    && XProbe::outerRect(w).size() == QSize(1024, 768))
+                    picture = w;
+            return picture != 0;
+        }));
+        QVERIFY(XProbe::waitFor(
+            [&] { return !XProbe::netWmState(win).contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }));
+        QVERIFY(XProbe::waitFor([&] {
+            const QList<quint64> stacking = XProbe::stackingList();
+            return stacking.indexOf(picture) > stacking.indexOf(win);
+        }));
+        screenshot(QStringLiteral("display-fullscreen.png"));
+
+        // No click on the picture first: the keyboard is already its.
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QVERIFY(XProbe::waitFor([&] { return !XProbe::isViewable(picture); }));
+        QVERIFY(XProbe::waitFor(
+            [&] { return XProbe::netWmState(win).contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }));
+        QVERIFY(settlesAt(corner));
+        QVERIFY(XProbe::isViewable(win));
+    }
+
     // The exit command's key ends the process with code 0 and leaves no
     // icon; nothing else ends it.
     void exitLeavesNoIcon()
