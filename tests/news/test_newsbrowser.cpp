@@ -402,8 +402,9 @@ private slots:
             news->hide();
             news->show();
             QVERIFY(QTest::qWaitForWindowExposed(news));
-            QTRY_VERIFY2(xprop(news, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")),
-                         qPrintable(QStringLiteral("showing %1: %2").arg(i).arg(xprop(news, "_NET_WM_STATE"))));
+            QTRY_VERIFY2(
+                xprop(news, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")),
+                qPrintable(QStringLiteral("showing %1: %2").arg(i).arg(xprop(news, "_NET_WM_STATE"))));
         }
     }
 

@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <ctime>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 // Longest lateness of a timer on the user-interface thread while it runs:
