@@ -1,11 +1,22 @@
 #!/bin/sh
 # Runs a command inside a private desktop: an Xvfb display of 1024 x 768 x 24
-# with the openbox window manager and the trayer system tray. Meant to run in
-# a network namespace of its own (scripts/run-tests.sh puts it there), so
-# that only loopback exists; it brings `lo` up.
+# with the openbox window manager and the trayer system tray, its own runtime,
+# configuration, data and cache folders. Meant to run in a network namespace
+# of its own, so that only loopback exists; it brings `lo` up.
 #
-#   scripts/test-session.sh <command> [args...]
+#   scripts/test-session.sh [--isolated] <command> [args...]
+#
+# --isolated first enters a new network namespace (as root, or as a user
+# mapped to root elsewhere). Every test runs this way: tests that run at the
+# same time then share no display, no port (several serve on 127.0.0.1:80)
+# and no abstract socket name (the program's single-instance guard).
 set -eu
+
+if [ "${1:-}" = "--isolated" ]; then
+    shift
+    if [ "$(id -u)" -eq 0 ]; then exec unshare -n -- "$0" "$@"; fi
+    exec unshare -rn -- "$0" "$@"
+fi
 
 ip link set lo up 2>/dev/null || true
 
@@ -16,9 +27,19 @@ export HOME="${HOME:-$session}"
 # A channel list of the developer's own in ~/.config must not replace the
 # built-in channels the tests expect.
 export XDG_CONFIG_HOME="$session/config"
-mkdir -p "$XDG_CONFIG_HOME"
+# The web engine's profile and caches live there: two news tests at once
+# must not open the same one. The compiler cache (the package test builds)
+# stays the machine's.
+command -v ccache >/dev/null && export CCACHE_DIR="${CCACHE_DIR:-$(ccache -k cache_dir)}"
+export XDG_DATA_HOME="$session/data" XDG_CACHE_HOME="$session/cache" XDG_STATE_HOME="$session/state"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER 2>/dev/null || true
 export QT_QPA_PLATFORM=xcb
+# The program turns Qt's OpenGL integration off for its own process before
+# the web engine loads (news/webenginesetup.cpp); test processes that start
+# the engine themselves would otherwise load the machine's GL driver, whose
+# allocations at load time LeakSanitizer reports as leaks.
+export QT_XCB_GL_INTEGRATION="${QT_XCB_GL_INTEGRATION:-none}"
 
 pids=""
 cleanup() {
@@ -28,34 +49,39 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+# Waits for a condition for up to a minute: with several sessions starting
+# on a busy machine a step can take seconds. Each probe gets 10 s of its own.
+wait_for() {
+    what=$1 log=$2
+    shift 2
+    deadline=$(($(date +%s) + 60))
+    until timeout 10 sh -c "$*" >/dev/null 2>&1; do
+        if [ "$(date +%s)" -ge "$deadline" ]; then
+            echo "$what did not start within 60 s" >&2
+            cat "$log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+}
+
 # Xvfb picks a free display number itself and writes it to fd 3.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/display" \
     >"$session/xvfb.log" 2>&1 &
 pids="$pids $!"
-i=0
-while [ ! -s "$session/display" ]; do
-    i=$((i + 1)); [ $i -gt 300 ] && { echo "Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; exit 1; }
-    sleep 0.1
-done
+wait_for Xvfb "$session/xvfb.log" "test -s '$session/display'"
 export DISPLAY=":$(cat "$session/display")"
 
 openbox --sm-disable >"$session/openbox.log" 2>&1 &
 pids="$pids $!"
-# Wait until the window manager owns the screen.
-i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    i=$((i + 1)); [ $i -gt 300 ] && { echo "openbox did not start" >&2; exit 1; }
-    sleep 0.1
-done
+# Until the window manager owns the screen.
+wait_for openbox "$session/openbox.log" "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
 
 trayer --edge top --align left --widthtype pixel --width 240 --heighttype pixel --height 24 \
     --SetDockType true --transparent false --expand false >"$session/trayer.log" 2>&1 &
 pids="$pids $!"
-i=0
-until xprop -root | grep -q '_NET_SYSTEM_TRAY_S0\|^_NET_SYSTEM_TRAY' || xdotool search --classname trayer >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -gt 300 ] && { echo "trayer did not start" >&2; exit 1; }
-    sleep 0.1
-done
+wait_for trayer "$session/trayer.log" \
+    "xprop -root | grep -q '_NET_SYSTEM_TRAY_S0\\|^_NET_SYSTEM_TRAY' || xdotool search --classname trayer"
 sleep 0.3
 
 "$@"
