@@ -36,7 +36,7 @@ class TestDisplayE2E : public QObject
 
     QRect outer() const { return XProbe::outerRect(win); }
 
-    bool settlesAt(const QRect &expected, int ms = 4000)
+    bool settlesAt(const QRect &expected, int ms = 20000)
     {
         if (XProbe::waitFor([&] { return outer() == expected; }, ms))
             return true;

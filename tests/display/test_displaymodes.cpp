@@ -52,7 +52,7 @@ class TestDisplayModes : public QObject
     // The outer rectangle as the window manager shows it, once settled.
     bool settlesAt(const QRect &expected)
     {
-        if (XProbe::waitFor([&] { return outer() == expected; }, 3000))
+        if (XProbe::waitFor([&] { return outer() == expected; }, 20000))
             return true;
         qWarning() << "outer" << outer() << "expected" << expected << "client" << w->geometry() << "frame"
                    << w->frameGeometry();
