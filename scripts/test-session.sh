@@ -6,16 +6,25 @@
 #
 #   scripts/test-session.sh [--isolated] <command> [args...]
 #
-# --isolated first enters a new network namespace (as root, or as a user
-# mapped to root elsewhere). Every test runs this way: tests that run at the
-# same time then share no display, no port (several serve on 127.0.0.1:80)
-# and no abstract socket name (the program's single-instance guard).
+# --isolated first enters a new network namespace and a mount namespace with
+# a /tmp of its own (as root, or as a user mapped to root elsewhere). Every
+# test runs this way: tests that run at the same time then share no display,
+# no port (several serve on 127.0.0.1:80) and no abstract socket name (the
+# program's single-instance guard). An X server picks its display number by
+# the sockets it can open, abstract ones per network namespace, and then
+# locks it by a file in /tmp: with /tmp shared, two servers in two
+# namespaces could pick the same number and the later one die on the lock.
 set -eu
 
 if [ "${1:-}" = "--isolated" ]; then
     shift
-    if [ "$(id -u)" -eq 0 ]; then exec unshare -n -- "$0" "$@"; fi
-    exec unshare -rn -- "$0" "$@"
+    tmp=$(mktemp -d /var/tmp/brelo-tmp.XXXXXX)
+    chmod 1777 "$tmp"
+    trap 'rm -rf "$tmp"' EXIT INT TERM
+    if [ "$(id -u)" -eq 0 ]; then ns="unshare -nm"; else ns="unshare -rnm"; fi
+    rc=0
+    $ns -- sh -c 'mount --bind "$1" /tmp && shift && exec "$@"' sh "$tmp" "$0" "$@" || rc=$?
+    exit $rc
 fi
 
 ip link set lo up 2>/dev/null || true
