@@ -66,20 +66,36 @@ wait_for() {
     deadline=$(($(date +%s) + 60))
     until timeout 10 sh -c "$*" >/dev/null 2>&1; do
         if [ "$(date +%s)" -ge "$deadline" ]; then
-            echo "$what did not start within 60 s" >&2
-            cat "$log" >&2
+            echo "$what did not start within 60 s (DISPLAY=${DISPLAY:-})" >&2
+            cat "$log" "$session/xvfb.log" >&2
+            ps -o pid,stat,etime,args -p "$(echo $pids | tr ' ' ',')" >&2 || true
             exit 1
         fi
         sleep 0.1
     done
 }
 
-# Xvfb picks a free display number itself and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/display" \
+# A display number no other session on this machine holds, in whatever
+# namespace: the X server names its compiled keymap after the number in a
+# folder all servers share (/var/lib/xkb), so two servers on one number in
+# two namespaces break each other's keyboard. The lock is an open file that
+# the session's processes inherit; it ends with the last of them.
+locks=/var/tmp/brelo-displays
+mkdir -p "$locks" 2>/dev/null && chmod 1777 "$locks" 2>/dev/null || true
+n=$((100 + $$ % 800))
+tries=0
+until { exec 9>"$locks/$n.lock"; } 2>/dev/null && flock -n 9; do
+    tries=$((tries + 1)); [ $tries -gt 800 ] && { echo "no free display number" >&2; exit 1; }
+    n=$((100 + (n - 99) % 800))
+done
+Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/display" \
     >"$session/xvfb.log" 2>&1 &
 pids="$pids $!"
 wait_for Xvfb "$session/xvfb.log" "test -s '$session/display'"
 export DISPLAY=":$(cat "$session/display")"
+# The number can come before the server takes connections: a window manager
+# started at once may then find no display and end.
+wait_for "Xvfb on $DISPLAY" "$session/xvfb.log" "xprop -root -notype _NET_SUPPORTING_WM_CHECK"
 
 openbox --sm-disable >"$session/openbox.log" 2>&1 &
 pids="$pids $!"
