@@ -17,7 +17,7 @@ class TestPlayback : public QObject
 
     void addTone(double hz) { tones << hz; }
 
-    bool switchAndHear(const QString &url, double hz, int timeoutMs = 8000)
+    bool switchAndHear(const QString &url, double hz, int timeoutMs = 20000)
     {
         return EngineTest::switchAndHear(*engine, detector, url, hz, tones, timeoutMs);
     }
