@@ -207,7 +207,7 @@ private slots:
         QTest::qWait(100);
         xdotool({QStringLiteral("mousedown"), QStringLiteral("3")});
         QRect menu;
-        const bool opened = XProbe::waitFor([&] { return !(menu = openMenu()).isNull(); }, 5000);
+        const bool opened = XProbe::waitFor([&] { return !(menu = openMenu()).isNull(); });
         xdotool({QStringLiteral("mouseup"), QStringLiteral("3")});
         QTest::qWait(100);
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});

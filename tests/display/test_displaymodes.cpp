@@ -498,7 +498,7 @@ private slots:
         w->PopupMenu->addAction(QStringLiteral("item"));  // whatever the menu holds
         w->hide();
         w->TrayIconMessage(QSystemTrayIcon::Context);
-        QVERIFY(XProbe::waitFor([&] { return w->PopupMenu->isVisible(); }, 2000));
+        QVERIFY(XProbe::waitFor([&] { return w->PopupMenu->isVisible(); }));
         QVERIFY(!w->isVisible());
         w->PopupMenu->hide();
     }

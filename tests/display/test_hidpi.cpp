@@ -48,7 +48,7 @@ class TestHiDpi : public QObject
                 && qAbs(r.width() - designed.width() * f) <= 2
                 && qAbs(r.height() - designed.height() * f) <= 2;
         };
-        if (XProbe::waitFor(inCorner, 3000))
+        if (XProbe::waitFor(inCorner))
             return true;
         qWarning() << "outer" << outer() << "work area" << workArea << "designed" << designed << "at" << f;
         return false;
@@ -89,7 +89,7 @@ private slots:
     void normalAgain()
     {
         w->move(100, 100);
-        QVERIFY(XProbe::waitFor([&] { return outer().right() < 1000; }, 3000));
+        QVERIFY(XProbe::waitFor([&] { return outer().right() < 1000; }));
         w->ModoNormal1Click();
         QVERIFY(settlesInCorner(QSize(168, 228)));
     }
