@@ -58,18 +58,30 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# Waits for a condition for up to a minute: with several sessions starting
-# on a busy machine a step can take seconds. Each probe gets 10 s of its own.
-wait_for() {
-    what=$1 log=$2
-    shift 2
+# Starts a helper (name, log, condition, command...) and waits up to a minute
+# for the condition: with several sessions starting on a busy machine a step
+# can take seconds. A helper that ends before the condition holds is started
+# again, up to five times: now and then a client's first connection to a
+# display that has just answered another client is refused.
+start_and_wait() {
+    what=$1 log=$2 condition=$3
+    shift 3
+    "$@" >>"$log" 2>&1 &
+    pid=$!
+    pids="$pids $pid"
+    restarts=0
     deadline=$(($(date +%s) + 60))
-    until timeout 10 sh -c "$*" >/dev/null 2>&1; do
+    until timeout 10 sh -c "$condition" >/dev/null 2>&1; do
         if [ "$(date +%s)" -ge "$deadline" ]; then
-            echo "$what did not start within 60 s (DISPLAY=${DISPLAY:-})" >&2
+            echo "$what did not start within 60 s (DISPLAY=${DISPLAY:-}, $restarts restarts)" >&2
             cat "$log" "$session/xvfb.log" >&2
-            ps -o pid,stat,etime,args -p "$(echo $pids | tr ' ' ',')" >&2 || true
             exit 1
+        fi
+        if ! kill -0 "$pid" 2>/dev/null && [ $restarts -lt 5 ]; then
+            restarts=$((restarts + 1))
+            "$@" >>"$log" 2>&1 &
+            pid=$!
+            pids="$pids $pid"
         fi
         sleep 0.1
     done
@@ -88,25 +100,19 @@ until { exec 9>"$locks/$n.lock"; } 2>/dev/null && flock -n 9; do
     tries=$((tries + 1)); [ $tries -gt 800 ] && { echo "no free display number" >&2; exit 1; }
     n=$((100 + (n - 99) % 800))
 done
-Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/display" \
-    >"$session/xvfb.log" 2>&1 &
-pids="$pids $!"
-wait_for Xvfb "$session/xvfb.log" "test -s '$session/display'"
+# Xvfb writes its number to fd 3 once it takes connections.
+start_and_wait Xvfb "$session/xvfb.log" "test -s '$session/display'" \
+    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$session/display"
 export DISPLAY=":$(cat "$session/display")"
-# The number can come before the server takes connections: a window manager
-# started at once may then find no display and end.
-wait_for "Xvfb on $DISPLAY" "$session/xvfb.log" "xprop -root -notype _NET_SUPPORTING_WM_CHECK"
 
-openbox --sm-disable >"$session/openbox.log" 2>&1 &
-pids="$pids $!"
 # Until the window manager owns the screen.
-wait_for openbox "$session/openbox.log" "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
+start_and_wait openbox "$session/openbox.log" "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" \
+    openbox --sm-disable
 
-trayer --edge top --align left --widthtype pixel --width 240 --heighttype pixel --height 24 \
-    --SetDockType true --transparent false --expand false >"$session/trayer.log" 2>&1 &
-pids="$pids $!"
-wait_for trayer "$session/trayer.log" \
-    "xprop -root | grep -q '_NET_SYSTEM_TRAY_S0\\|^_NET_SYSTEM_TRAY' || xdotool search --classname trayer"
+start_and_wait trayer "$session/trayer.log" \
+    "xprop -root | grep -q '_NET_SYSTEM_TRAY_S0\\|^_NET_SYSTEM_TRAY' || xdotool search --classname trayer" \
+    trayer --edge top --align left --widthtype pixel --width 240 --heighttype pixel --height 24 \
+    --SetDockType true --transparent false --expand false
 sleep 0.3
 
 "$@"
