@@ -9,8 +9,7 @@
 
 NewsLibrary::NewsLibrary(const QString &path, QObject *parent)
     : QObject(parent), m_library(new QLibrary(path, this))
-{
-}
+{ }
 
 NewsLibrary::~NewsLibrary()
 {
@@ -33,7 +32,8 @@ void NewsLibrary::load()
     qCDebug(lcApp) << "news module: loading" << m_library->fileName();
     m_thread = QThread::create([this] {
         const bool ok = m_library->load();
-        QMetaObject::invokeMethod(this, [this, ok] { finish(ok); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, ok] { finish(ok); }, Qt::QueuedConnection);
     });
     m_thread->setObjectName(QStringLiteral("news module loader"));
     m_thread->start();
@@ -42,8 +42,8 @@ void NewsLibrary::load()
 void NewsLibrary::finish(bool ok)
 {
     m_thread->wait();
-    const auto entry = ok ? reinterpret_cast<BreloNewsWindowEntry>(m_library->resolve(BRELO_NEWS_WINDOW_ENTRY))
-                          : nullptr;
+    const auto entry
+        = ok ? reinterpret_cast<BreloNewsWindowEntry>(m_library->resolve(BRELO_NEWS_WINDOW_ENTRY)) : nullptr;
     if (!entry) {
         const QString reason = m_library->errorString();
         qCWarning(lcApp) << "news module: not available:" << reason;

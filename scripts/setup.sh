@@ -19,8 +19,11 @@ set -e
 # a machine without a sound device, as CI's is.
 #
 # weston and xwayland are the Wayland session the XWayland test runs in.
+#
+# clang-format (Debian's, version 14) is what the format check of the test
+# command measures the code against .clang-format with.
 PACKAGES="
-cmake g++ make pkg-config ccache
+cmake g++ make pkg-config ccache clang-format
 clang libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libxcb1-dev

@@ -43,8 +43,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -176,8 +176,8 @@ QString nobodyHome(const QTemporaryDir &dir)
 QStringList homeEnvironment(const QString &home)
 {
     QStringList env;
-    for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
-                             "XDG_STATE_HOME"})
+    for (const char *name :
+         {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         env << QStringLiteral("%1=%2").arg(QLatin1String(name), home);
     return env;
 }
@@ -198,10 +198,10 @@ public:
         }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral("unshare"),
-                        QStringList{"-m", "--", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"",
-                                    hostsFile}
-                            + command + args);
+        m_process.start(
+            QStringLiteral("unshare"),
+            QStringList{"-m", "--", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"", hostsFile}
+                + command + args);
         m_process.waitForStarted();
     }
     ~Started() { stop(); }
@@ -262,7 +262,8 @@ public:
             comm.open(QIODevice::ReadOnly);
             *report += QByteArray("  pid ") + QByteArray::number(p) + "   "
                 + comm.readAll().trimmed().leftJustified(18, ' ') + " "
-                + QByteArray::number(100.0 * (ProcTree::ownCpuSeconds(p) - m_before.value(p)) / elapsed, 'f', 2)
+                + QByteArray::number(100.0 * (ProcTree::ownCpuSeconds(p) - m_before.value(p)) / elapsed, 'f',
+                                     2)
                 + " %\n";
             for (int t : threads(p)) {
                 const double share = 100.0 * (threadCpuSeconds(p, t) - m_threadsBefore.value(t)) / elapsed;
@@ -310,12 +311,12 @@ public:
         const QStringList env = homeEnvironment(home);
         m_process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral("setpriv"),
-                        QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", "env"} + env
-                            + QStringList{pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1",
-                                          "--use-pid-file=no", "--load=module-null-sink sink_name=nulo",
-                                          "--load=module-native-protocol-unix auth-anonymous=1 socket="
-                                              + socket});
+        m_process.start(
+            QStringLiteral("setpriv"),
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", "env"} + env
+                + QStringList{pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                              "--load=module-null-sink sink_name=nulo",
+                              "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
         if (!m_process.waitForStarted(5000))
             return false;
         QElapsedTimer t;
@@ -498,8 +499,9 @@ int main(int argc, char **argv)
             break;
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->setStandardOutputFile(QProcess::nullDevice());
-        p->start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups", "--", cvlc,
-                                             "--no-video", "--quiet", station.url(StreamPath)});
+        p->start(QStringLiteral("setpriv"),
+                 {"--reuid=65534", "--regid=65534", "--clear-groups", "--", cvlc, "--no-video", "--quiet",
+                  station.url(StreamPath)});
         p->waitForStarted();
     }
     pause(playSeconds * 1000);
@@ -536,8 +538,10 @@ int main(int argc, char **argv)
     const double bareMedian = median(bareMs), playerMedian = median(playerMs);
     if (const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !flags.isEmpty())
         std::printf("QTWEBENGINE_CHROMIUM_FLAGS=%s\n", flags.constData());
-    std::printf("station: MP3 128 kbit/s; sound: %s\n", sounding ? "PulseAudio server, null sink" : "NO sound server");
-    std::printf("player run as: %s\n", asRoot ? "root (web engine unsandboxed)" : "nobody (web engine sandboxed)");
+    std::printf("station: MP3 128 kbit/s; sound: %s\n",
+                sounding ? "PulseAudio server, null sink" : "NO sound server");
+    std::printf("player run as: %s\n",
+                asRoot ? "root (web engine unsandboxed)" : "nobody (web engine sandboxed)");
     std::printf("stream flowing to the player: %s\n\n", playing ? "yes" : "NO");
     std::printf("%-44s %12s %12s %10s\n", "measure", "player", "reference", "ratio");
     std::printf("%-44s %9.0f ms %9.0f ms %9.2fx  (+%.0f ms; goal +80 ms)\n",

@@ -164,7 +164,8 @@ private slots:
         QTest::qWait(500);
         zygotes = webEngineZygotes(first->processId());
         QVERIFY2(zygotes.size() == 1, qPrintable(zygotes.join(u'\n')));
-        QVERIFY2(!zygotes.first().contains(QLatin1String("--no-zygote-sandbox")), qPrintable(zygotes.first()));
+        QVERIFY2(!zygotes.first().contains(QLatin1String("--no-zygote-sandbox")),
+                 qPrintable(zygotes.first()));
     }
 
     // The page's renderer runs V8's built-in functions from the library's
@@ -177,7 +178,8 @@ private slots:
         QTest::qWait(1000);
         for (qint64 renderer : webEngineRenderers(first->processId())) {
             const qint64 kb = anonymousCodeKb(renderer);
-            QVERIFY2(kb >= 0 && kb < 1024, qPrintable(QStringLiteral("renderer %1: %2 KiB").arg(renderer).arg(kb)));
+            QVERIFY2(kb >= 0 && kb < 1024,
+                     qPrintable(QStringLiteral("renderer %1: %2 KiB").arg(renderer).arg(kb)));
         }
     }
 

@@ -31,7 +31,8 @@ class TestNewsModule : public QObject
 
     static QString builtModule()
     {
-        return QDir(qEnvironmentVariable("BRELO_BINARY_DIR")).filePath(QStringLiteral("libbreloplayer-news.so"));
+        return QDir(qEnvironmentVariable("BRELO_BINARY_DIR"))
+            .filePath(QStringLiteral("libbreloplayer-news.so"));
     }
 
     // Runs `act` and reports whether `dialog` came up modal over the main
@@ -86,7 +87,8 @@ private slots:
     void aModuleThatCannotBeUsedIsReported_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("missing") << QDir::temp().filePath(QStringLiteral("nao-existe/libbreloplayer-news.so"));
+        QTest::newRow("missing") << QDir::temp().filePath(
+            QStringLiteral("nao-existe/libbreloplayer-news.so"));
         // A library that loads but has no news window in it.
         QTest::newRow("no entry point") << QStringLiteral("libz.so.1");
     }

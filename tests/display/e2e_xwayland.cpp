@@ -60,12 +60,10 @@ class E2EXWayland : public QObject
     {
         const QRect screen(0, 0, kScreenWidth, kScreenHeight);
         QRect c;
-        const bool ok = XProbe::waitFor(
-            [&] {
-                c = clientRect(window);
-                return c.width() >= layout.width() && c.height() >= layout.height() && screen.contains(c);
-            },
-            5000);
+        const bool ok = XProbe::waitFor([&] {
+            c = clientRect(window);
+            return c.width() >= layout.width() && c.height() >= layout.height() && screen.contains(c);
+        });
         if (!ok)
             qWarning() << "client area" << c << "layout" << layout;
         return ok;
@@ -152,7 +150,7 @@ private slots:
         XProbe::run(QStringLiteral("xdotool"),
                     {QStringLiteral("key"), QStringLiteral("--window"), QString::number(window),
                      QStringLiteral("ctrl+n")});
-        QVERIFY(XProbe::waitFor([&] { return clientRect(window).width() < kExtendedLayout.width(); }, 5000));
+        QVERIFY(XProbe::waitFor([&] { return clientRect(window).width() < kExtendedLayout.width(); }));
         QVERIFY(layoutFitsOnScreen(kNormalLayout));
     }
 };

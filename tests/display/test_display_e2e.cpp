@@ -36,7 +36,7 @@ class TestDisplayE2E : public QObject
 
     QRect outer() const { return XProbe::outerRect(win); }
 
-    bool settlesAt(const QRect &expected, int ms = 4000)
+    bool settlesAt(const QRect &expected, int ms = 20000)
     {
         if (XProbe::waitFor([&] { return outer() == expected; }, ms))
             return true;
@@ -207,7 +207,7 @@ private slots:
         QTest::qWait(100);
         xdotool({QStringLiteral("mousedown"), QStringLiteral("3")});
         QRect menu;
-        const bool opened = XProbe::waitFor([&] { return !(menu = openMenu()).isNull(); }, 5000);
+        const bool opened = XProbe::waitFor([&] { return !(menu = openMenu()).isNull(); });
         xdotool({QStringLiteral("mouseup"), QStringLiteral("3")});
         QTest::qWait(100);
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});

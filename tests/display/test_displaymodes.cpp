@@ -52,7 +52,7 @@ class TestDisplayModes : public QObject
     // The outer rectangle as the window manager shows it, once settled.
     bool settlesAt(const QRect &expected)
     {
-        if (XProbe::waitFor([&] { return outer() == expected; }, 3000))
+        if (XProbe::waitFor([&] { return outer() == expected; }, 20000))
             return true;
         qWarning() << "outer" << outer() << "expected" << expected << "client" << w->geometry() << "frame"
                    << w->frameGeometry();
@@ -498,7 +498,7 @@ private slots:
         w->PopupMenu->addAction(QStringLiteral("item"));  // whatever the menu holds
         w->hide();
         w->TrayIconMessage(QSystemTrayIcon::Context);
-        QVERIFY(XProbe::waitFor([&] { return w->PopupMenu->isVisible(); }, 2000));
+        QVERIFY(XProbe::waitFor([&] { return w->PopupMenu->isVisible(); }));
         QVERIFY(!w->isVisible());
         w->PopupMenu->hide();
     }

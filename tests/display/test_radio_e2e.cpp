@@ -81,7 +81,7 @@ private slots:
         // Ctrl+R is the menu's; without the menu nothing would happen.
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(win)});
         xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+r")});
-        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(win) == 3; }, 3000));
+        QVERIFY(XProbe::waitFor([&] { return XProbe::wmState(win) == 3; }));
 
         // Minimised, still shown, and the sound goes on.
         QCOMPARE(XProbe::wmState(win), 3);

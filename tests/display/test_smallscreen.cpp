@@ -27,7 +27,7 @@ class TestSmallScreen : public QObject
 
     bool settlesAt(const QRect &expected)
     {
-        if (XProbe::waitFor([&] { return outer() == expected; }, 3000))
+        if (XProbe::waitFor([&] { return outer() == expected; }, 20000))
             return true;
         qWarning() << "outer" << outer() << "expected" << expected;
         return false;

@@ -45,6 +45,8 @@ QList<quint64> trayIcons(const QString &classname);
 quint64 waitForClientWindow(qint64 pid, const QString &titleRegex, int msTimeout = 15000);
 
 // Waits until `condition` holds, up to `msTimeout`, processing Qt events.
-bool waitFor(const std::function<bool()> &condition, int msTimeout = 5000);
+// The limit is generous because it only bounds a failure: a window manager
+// sharing two cores with other tests can take seconds to place a window.
+bool waitFor(const std::function<bool()> &condition, int msTimeout = 20000);
 
 }  // namespace XProbe

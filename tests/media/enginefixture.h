@@ -43,9 +43,11 @@ inline MediaEngine::Options quietOptions(ToneDetector &detector, int openTimeout
     return o;
 }
 
-// Writes `url` and waits until its tone `hz` dominates among `tones`.
+// Writes `url` and waits until its tone `hz` dominates among `tones`. The
+// limit only bounds a failure: a sanitizer build sharing two busy cores can
+// take many seconds to its first sound.
 inline bool switchAndHear(MediaEngine &engine, ToneDetector &detector, const QString &url, double hz,
-                          const QList<double> &tones, int timeoutMs = 8000)
+                          const QList<double> &tones, int timeoutMs = 20000)
 {
     detector.reset();
     engine.setURL(url);

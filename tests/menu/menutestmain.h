@@ -14,10 +14,10 @@
     {                                                                                                        \
         if (::geteuid() == 0)                                                                                \
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                     \
-        WebEngineSetup::beforeApplication();                                          \
+        WebEngineSetup::beforeApplication();                                                                 \
         MediaEngine::Options options;                                                                        \
         options.video = false;                                                                               \
-        options.audioTap = [](const qint16 *, int, int, int, qint64) {};                                             \
+        options.audioTap = [](const qint16 *, int, int, int, qint64) {};                                     \
         MediaEngine::setDefaultOptions(options);                                                             \
         QApplication app(argc, argv);                                                                        \
         TestClass test;                                                                                      \

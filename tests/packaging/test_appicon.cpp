@@ -89,7 +89,9 @@ private slots:
             expected << QSize(size, size);
         QCOMPARE(icon.availableSizes(), expected);
         for (int size : AppIcon::windowSizes())
-            QCOMPARE(icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            QCOMPARE(icon.pixmap(QSize(size, size), 1.0)
+                         .toImage()
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied),
                      QImage(resource(size)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
@@ -116,7 +118,8 @@ private slots:
         QCOMPARE(icon.name(), AppIcon::themeName());
         QCOMPARE(icon.pixmap(48, 48).toImage().pixel(24, 24), qRgba(0, 200, 0, 255));
         // The windows' copy is drawn from the theme too.
-        QCOMPARE(AppIcon::windowIcon().pixmap(QSize(48, 48), 1.0).toImage().pixel(24, 24), qRgba(0, 200, 0, 255));
+        QCOMPARE(AppIcon::windowIcon().pixmap(QSize(48, 48), 1.0).toImage().pixel(24, 24),
+                 qRgba(0, 200, 0, 255));
         QIcon::setThemeName(QString());
     }
 };

@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <ctime>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 // Longest lateness of a timer on the user-interface thread while it runs:
-// what a user would feel as a frozen window. Beside it, the longest time
+// what a user would feel as a frozen window, less the time the thread sat
+// queued for a processor that other programs held (a busy machine's doing,
+// not the program's). Beside it, the longest time
 // the thread spent waiting between two ticks: off the processor and not
 // queued for it, i.e. blocked on something (a lock, a reply, a sleep)
 // rather than busy or crowded out by other programs.
@@ -95,22 +97,27 @@ private:
         m_clock.start();
         m_last = 0;
         m_lastNs = 0;
-        m_lastBusyNs = busyNs();
+        m_lastBusyNs = busyNs(&m_lastQueuedNs);
     }
 
     // Time the thread ran or was ready to run, in ns: what schedstat counts
     // (on the processor, queued for it); only the processor time when the
     // kernel keeps no such figures.
-    qint64 busyNs() const
+    qint64 busyNs(qint64 *queuedNs = nullptr) const
     {
+        if (queuedNs)
+            *queuedNs = 0;
         char buf[128];
         if (m_schedstat >= 0) {
             const ssize_t n = ::pread(m_schedstat, buf, sizeof buf - 1, 0);
             if (n > 0) {
                 buf[n] = 0;
                 unsigned long long run = 0, queued = 0;
-                if (std::sscanf(buf, "%llu %llu", &run, &queued) == 2)
+                if (std::sscanf(buf, "%llu %llu", &run, &queued) == 2) {
+                    if (queuedNs)
+                        *queuedNs = qint64(queued);
                     return qint64(run + queued);
+                }
             }
         }
         timespec ts{};
@@ -122,20 +129,22 @@ private:
     {
         const qint64 nowNs = m_clock.nsecsElapsed();
         const qint64 now = nowNs / 1000000;
-        m_worst = qMax(m_worst, now - m_last - m_interval);
-        const qint64 busy = busyNs();
+        qint64 queued = 0;
+        const qint64 busy = busyNs(&queued);
+        m_worst = qMax(m_worst, now - m_last - m_interval - (queued - m_lastQueuedNs) / 1000000);
         // The event loop rightly sleeps out the interval itself.
         const qint64 waited = (nowNs - m_lastNs) - (busy - m_lastBusyNs) - qint64(m_interval) * 1000000;
         m_worstWaitNs = qMax(m_worstWaitNs, waited);
         m_last = now;
         m_lastNs = nowNs;
         m_lastBusyNs = busy;
+        m_lastQueuedNs = queued;
     }
 
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0, m_worst = 0;
-    qint64 m_lastNs = 0, m_lastBusyNs = 0, m_worstWaitNs = 0;
+    qint64 m_lastNs = 0, m_lastBusyNs = 0, m_lastQueuedNs = 0, m_worstWaitNs = 0;
     int m_interval;
     int m_schedstat = -1;
 };
