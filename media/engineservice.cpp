@@ -7,6 +7,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <vector>
+
 namespace {
 Engine::Options &defaults()
 {
@@ -245,8 +247,11 @@ void EngineService::shutdown(int msTimeout)
         delete d->thread;
         d->reaper->waitIdle(int(deadline.remainingTime()));
     } else {
-        // Still inside the library: the thread is left to the process's end.
+        // Still inside the library: the thread is left to the process's end,
+        // kept where a leak checker sees it is not lost.
         qCDebug(lcMedia) << "shut-down abandoned: the library did not return in" << msTimeout << "ms";
+        static std::vector<std::pair<QThread *, std::shared_ptr<EngineDetail::Reaper>>> abandoned;
+        abandoned.emplace_back(d->thread, d->reaper);
     }
     d->thread = nullptr;
 }
