@@ -22,6 +22,25 @@ void PlaybackSession::setChannels(const QList<CatalogueEntry> &rows)
     setChosen(0);
 }
 
+void PlaybackSession::replaceChannels(const QList<CatalogueEntry> &rows)
+{
+    const int playing = playingRow();
+    const int followed = playing >= 0 ? playing : m_chosen;
+    const QString address
+        = followed >= 0 && followed < channelCount() ? m_channels.at(followed).address : QString();
+    m_channels = rows;
+    int row = int(rows.size());
+    for (int i = 0; !address.isEmpty() && i < rows.size(); ++i) {
+        if (rows.at(i).address == address) {
+            row = i;
+            break;
+        }
+    }
+    qCDebug(lcCatalogue) << "channels edited:" << rows.size() << "- the chosen row is now" << row;
+    emit channelsChanged();
+    setChosen(row);
+}
+
 int PlaybackSession::playingRow() const
 {
     const QString url = m_engine->URL();
