@@ -16,6 +16,7 @@ PlaybackSession::PlaybackSession(PlaybackEngine *engine, QObject *parent) : QObj
 void PlaybackSession::setChannels(const QList<CatalogueEntry> &rows)
 {
     m_channels = rows;
+    publishRequestHeaders();
     qCDebug(lcCatalogue) << "channels offered:" << rows.size();
     emit channelsChanged();
     // A list freshly filled stands on its first item, as Qt's does.
@@ -29,6 +30,7 @@ void PlaybackSession::replaceChannels(const QList<CatalogueEntry> &rows)
     const QString address
         = followed >= 0 && followed < channelCount() ? m_channels.at(followed).address : QString();
     m_channels = rows;
+    publishRequestHeaders();
     int row = int(rows.size());
     for (int i = 0; !address.isEmpty() && i < rows.size(); ++i) {
         if (rows.at(i).address == address) {
@@ -157,6 +159,15 @@ bool PlaybackSession::muted() const
 QString PlaybackSession::address() const
 {
     return m_engine->URL();
+}
+
+void PlaybackSession::publishRequestHeaders()
+{
+    RequestHeaderTable table;
+    for (const CatalogueEntry &row : std::as_const(m_channels))
+        if (!row.userAgent.isEmpty() || !row.referrer.isEmpty())
+            table.insert(row.address, {row.userAgent, row.referrer});
+    m_engine->setRequestHeaders(table);
 }
 
 void PlaybackSession::setChosen(int row)

@@ -88,6 +88,7 @@ signals:
 
 private:
     void setChosen(int row);
+    void publishRequestHeaders();
 
     PlaybackEngine *m_engine;
     QList<CatalogueEntry> m_channels;
