@@ -2,6 +2,7 @@
 
 #include "catalogue/channelrules.h"
 
+#include <QMap>
 #include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
@@ -60,11 +61,12 @@ void takePipeOptions(QString &address, CatalogueEntry &row)
     for (const QString &pair : options.split(u'&', Qt::SkipEmptyParts)) {
         const QString key = pair.section(u'=', 0, 0).trimmed();
         const QString value = QUrl::fromPercentEncoding(pair.section(u'=', 1).toUtf8());
+        // Never a line break into a request's headers.
         if (key.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0)
-            row.userAgent = value;
+            row.userAgent = cleanName(value);
         else if (key.compare(QLatin1String("Referer"), Qt::CaseInsensitive) == 0
                  || key.compare(QLatin1String("Referrer"), Qt::CaseInsensitive) == 0)
-            row.referrer = value;
+            row.referrer = cleanName(value);
     }
 }
 
@@ -80,6 +82,46 @@ QByteArray freshLines(const CatalogueEntry &row)
         lines += QStringLiteral("#EXTVLCOPT:http-referrer=") + row.referrer + u'\n';
     lines += row.address + u'\n';
     return lines.toUtf8();
+}
+
+// "[playlist]" with File1=…, Title1=…: the rows are written afresh as M3U.
+Parsed parsePls(const QString &text)
+{
+    Parsed p;
+    QMap<int, QString> files, titles;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0)
+            continue;
+        const QStringView key = line.first(eq).trimmed();
+        for (auto [prefix, into] :
+             {std::pair{QLatin1String("File"), &files}, {QLatin1String("Title"), &titles}}) {
+            bool number = false;
+            const int n
+                = key.startsWith(prefix, Qt::CaseInsensitive) ? key.mid(prefix.size()).toInt(&number) : 0;
+            if (number)
+                into->insert(n, line.mid(eq + 1).trimmed().toString());
+        }
+    }
+    QSet<QString> texts;
+    for (auto it = files.cbegin(); it != files.cend() && p.rows.size() < maxRows; ++it) {
+        if (!ChannelRules::isNetworkAddress(it.value())) {
+            ++p.skipped;
+            continue;
+        }
+        QString text = cleanName(titles.value(it.key()));
+        if (text.isEmpty() || texts.contains(text))
+            text = it.value();
+        if (texts.contains(text))
+            continue;
+        texts.insert(text);
+        p.rows.append({text, it.value()});
+    }
+    p.cut = files.size() - p.skipped > maxRows;
+    if (p.rows.isEmpty())
+        p.reasons << QStringLiteral("no valid entry");
+    return p;
 }
 
 }  // namespace
@@ -107,6 +149,8 @@ Parsed parse(QByteArrayView bytes)
         const QString whole = check(bytes.sliced(bom));
         if (check.hasError())
             return refused(QStringLiteral("not UTF-8 text"));
+        if (QStringView(whole).trimmed().startsWith(QLatin1String("[playlist]"), Qt::CaseInsensitive))
+            return parsePls(whole);
     }
 
     Parsed p;
@@ -180,9 +224,9 @@ Parsed parse(QByteArrayView bytes)
             } else if (line.startsWith(QLatin1String("#EXTVLCOPT:"), Qt::CaseInsensitive)) {
                 const QStringView option = line.mid(11).trimmed();
                 if (option.startsWith(QLatin1String("http-user-agent="), Qt::CaseInsensitive))
-                    pending.userAgent = option.mid(16).toString();
+                    pending.userAgent = cleanName(option.mid(16));
                 else if (option.startsWith(QLatin1String("http-referrer="), Qt::CaseInsensitive))
-                    pending.referrer = option.mid(14).toString();
+                    pending.referrer = cleanName(option.mid(14));
             }
             continue;
         }
