@@ -52,6 +52,7 @@ TFormCanais::TFormCanais(PlaybackSession *session, ChannelStore *store, QNetwork
     connect(ui->Descer, &QPushButton::clicked, this, &TFormCanais::DescerClick);
     connect(ui->Procurar, &QPushButton::clicked, this, &TFormCanais::ProcurarClick);
     connect(ui->Importar, &QPushButton::clicked, this, &TFormCanais::ImportarClick);
+    connect(ui->Origem, &QLineEdit::returnPressed, this, &TFormCanais::ImportarClick);
     connect(ui->Restaurar, &QPushButton::clicked, this, &TFormCanais::RestaurarClick);
     connect(ui->Recarregar, &QPushButton::clicked, this, &TFormCanais::RecarregarClick);
 

@@ -28,13 +28,15 @@ QString verdict(const ListenerList::Parsed &p, const QByteArray &bytes)
     if (p.cut)
         return QStringLiteral("A lista tem mais de %1 canais e não foi importada. Nada foi alterado.")
             .arg(ListenerList::maxRows);
+    // A web page (a login or error page in place of the list) may hold a
+    // line that reads as an address: it is still no list.
+    const QByteArray head = bytes.left(512).trimmed().toLower();
+    if (head.startsWith("<!doctype html") || head.contains("<html"))
+        return notAList(QStringLiteral("uma página da web"));
     if (!p.rows.isEmpty())
         return {};
-    const QByteArray head = bytes.left(512).trimmed().toLower();
     if (head.isEmpty())
         return notAList(QStringLiteral("resposta vazia"));
-    if (head.startsWith("<!doctype html") || head.startsWith("<html") || head.contains("<html"))
-        return notAList(QStringLiteral("uma página da web"));
     if (bytes.contains('\0') || p.reasons.value(0).startsWith(QLatin1String("not UTF-8")))
         return notAList(QStringLiteral("um arquivo binário"));
     if (p.skipped > 0)
