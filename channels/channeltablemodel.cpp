@@ -93,6 +93,10 @@ bool ChannelTableModel::setData(const QModelIndex &index, const QVariant &value,
     CatalogueEntry &row = m_rows[index.row()];
     if (name.isEmpty() || name == row.text)
         return false;
+    // The compact list tells channels apart by their names.
+    for (const CatalogueEntry &other : std::as_const(m_rows))
+        if (other.text == name)
+            return false;
     row = ListenerList::renamed(row, name);
     emit dataChanged(index, index);
     emit edited();

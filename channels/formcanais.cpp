@@ -32,16 +32,18 @@ TFormCanais::TFormCanais(PlaybackSession *session, ChannelStore *store, QNetwork
     ui->Lista->setColumnWidth(ChannelTableModel::Group, 120);
     m_model->setRows(m_session->channels());
 
-    const auto key = [this](const QKeySequence &keys, void (TFormCanais::*handler)()) {
-        auto *a = new QAction(this);
+    // Delete belongs to the list alone: in a text field it deletes text.
+    const auto key = [this](QWidget *on, const QKeySequence &keys, Qt::ShortcutContext context,
+                            void (TFormCanais::*handler)()) {
+        auto *a = new QAction(on);
         a->setShortcut(keys);
-        a->setShortcutContext(Qt::WindowShortcut);
+        a->setShortcutContext(context);
         connect(a, &QAction::triggered, this, handler);
-        addAction(a);
+        on->addAction(a);
     };
-    key(QKeySequence(Qt::ALT | Qt::Key_Up), &TFormCanais::SubirClick);
-    key(QKeySequence(Qt::ALT | Qt::Key_Down), &TFormCanais::DescerClick);
-    key(QKeySequence::Delete, &TFormCanais::RemoverClick);
+    key(this, QKeySequence(Qt::ALT | Qt::Key_Up), Qt::WindowShortcut, &TFormCanais::SubirClick);
+    key(this, QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut, &TFormCanais::DescerClick);
+    key(ui->Lista, QKeySequence::Delete, Qt::WidgetShortcut, &TFormCanais::RemoverClick);
 
     connect(ui->Filtro, &QLineEdit::textChanged, this, &TFormCanais::FiltroChange);
     connect(ui->Adicionar, &QPushButton::clicked, this, &TFormCanais::AdicionarClick);
