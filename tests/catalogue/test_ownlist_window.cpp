@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 // The main window with a listener's own list: its rows replace the built-in
 // ones and its row 1 starts, whether the list is in at creation or arrives
@@ -102,6 +103,39 @@ private slots:
         QTRY_COMPARE(urlWrites(), QStringList{own.at(0).address});
         QCOMPARE(items(), QStringList({own.at(0).text, own.at(1).text, QString()}));
         QCOMPARE(w->BreloCombo->currentIndex(), 0);
+    }
+
+    void editsReachTheCompactListAtOnce()
+    {
+        QTemporaryDir home;
+        create([this] { return own; });
+        QNetworkAccessManager network;
+        ChannelStore store({}, home.filePath(QStringLiteral("canais.m3u")));
+        TFormCanais canais(w->session(), &store, &network, w.get());
+        canais.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canais));
+        canais.findChild<QLineEdit *>(QStringLiteral("NovoNome"))
+            ->setText(QStringLiteral("Nova\tR\u00e1dio"));
+        canais.findChild<QLineEdit *>(QStringLiteral("NovoEndereco"))
+            ->setText(QStringLiteral("http://127.0.0.1:9/nova"));
+        canais.findChild<QPushButton *>(QStringLiteral("Adicionar"))->click();
+        QCOMPARE(items(),
+                 QStringList({own.at(0).text, own.at(1).text, QStringLiteral("Nova R\u00e1dio"), QString()}));
+
+        // The new row, chosen by Add, goes up past the others.
+        auto *list = canais.findChild<QTreeView *>(QStringLiteral("Lista"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(items(),
+                 QStringList({QStringLiteral("Nova R\u00e1dio"), own.at(0).text, own.at(1).text, QString()}));
+        // The playing channel followed to its new row; removed, it goes on.
+        QCOMPARE(w->BreloCombo->currentIndex(), 1);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(items(), QStringList({QStringLiteral("Nova R\u00e1dio"), own.at(1).text, QString()}));
+        QCOMPARE(w->BreloCombo->currentIndex(), 2);
+        QCOMPARE(urlWrites(), QStringList{own.at(0).address});
     }
 
     void anImportOf20000ReachesTheCompactList()
