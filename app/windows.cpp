@@ -1,7 +1,9 @@
 #include "app/windows.h"
 
 #include "about/formsobre.h"
+#include "catalogue/channelstore.h"
 #include "catalogue/listenerlistloader.h"
+#include "channels/formcanais.h"
 #include "desktop/volumememory.h"
 #include "media/engineservice.h"
 #include "media/playbacksession.h"
@@ -9,6 +11,7 @@
 #include "player/principal.h"
 
 #include <QDialog>
+#include <QNetworkAccessManager>
 
 // The windows and the engine live until the process ends: the engine may
 // be left holding a hung library call at exit, which only the process's end
@@ -32,6 +35,7 @@ void ProgramWindows::createMain()
     m_session = new PlaybackSession(m_engine, m_engine);
     m_main = new TFormPrincipal(m_session, this);
     m_main->setChannelSource(channels);
+    m_channelSource = channels;
     // The listener's own sound level, before the first channel starts.
     new VolumeMemory(m_session);
     m_main->FormCreate();
@@ -74,4 +78,18 @@ bool ProgramWindows::newsWindowComing() const
 QDialog *ProgramWindows::aboutWindow() const
 {
     return m_about;
+}
+
+QDialog *ProgramWindows::channelsWindow() const
+{
+    if (!m_channels && m_main) {
+        auto *store = new ChannelStore(m_channelSource ? m_channelSource->loaded() : ListenerList::Loaded(),
+                                       ListenerList::writablePath());
+        auto *network = new QNetworkAccessManager;
+        m_channels = new TFormCanais(m_session, store, network, m_main);
+        store->setParent(m_channels);
+        network->setParent(m_channels);
+        qCDebug(lcApp) << "window created: Canais";
+    }
+    return m_channels;
 }

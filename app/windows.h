@@ -9,6 +9,7 @@ class PlaybackSession;
 class QWidget;
 class TFormPrincipal;
 class Tfsobre;
+class ListenerListLoader;
 
 // The program's three windows, created once, hidden, in their order (main,
 // About, news) and living until the process ends. The news window comes a
@@ -44,6 +45,7 @@ public:
     QDialog *newsWindow() const override;
     bool newsWindowComing() const override;
     QDialog *aboutWindow() const override;
+    QDialog *channelsWindow() const override;
 
 private:
     EngineService *m_engine = nullptr;
@@ -52,4 +54,7 @@ private:
     Tfsobre *m_about = nullptr;
     QDialog *m_news = nullptr;
     bool m_newsComing = true;
+    ListenerListLoader *m_channelSource = nullptr;
+    // Made when first asked for: most runs never open it.
+    mutable QDialog *m_channels = nullptr;
 };

@@ -9,7 +9,7 @@
 struct ListenerListLoader::Shared {
     std::mutex mutex;
     std::condition_variable done;
-    std::optional<QList<CatalogueEntry>> rows;
+    std::optional<ListenerList::Loaded> rows;
     ListenerListLoader *owner = nullptr;  // cleared when the loader goes
 };
 
@@ -24,7 +24,7 @@ ListenerListLoader::ListenerListLoader(Read read, QObject *parent)
     // Detached rather than pooled: Qt waits for its pool's threads at exit,
     // and a read stuck on a dead network mount would then hang the exit.
     std::thread([shared = m_shared, read = std::move(read)] {
-        QList<CatalogueEntry> rows = read();
+        ListenerList::Loaded rows = read();
         const std::lock_guard lock(shared->mutex);
         shared->rows = std::move(rows);
         shared->done.notify_all();
@@ -48,7 +48,14 @@ std::optional<QList<CatalogueEntry>> ListenerListLoader::takeWithin(std::chrono:
     if (!m_shared->done.wait_for(lock, wait, [this] { return m_shared->rows.has_value(); }))
         return std::nullopt;
     m_taken = true;
-    return m_shared->rows;
+    return m_shared->rows->rows;
+}
+
+const ListenerList::Loaded &ListenerListLoader::loaded() const
+{
+    static const ListenerList::Loaded none;
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->rows ? *m_shared->rows : none;
 }
 
 void ListenerListLoader::deliver()
@@ -59,7 +66,7 @@ void ListenerListLoader::deliver()
     QList<CatalogueEntry> rows;
     {
         const std::lock_guard lock(m_shared->mutex);
-        rows = *m_shared->rows;
+        rows = m_shared->rows->rows;
     }
     emit ready(rows);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/catalogueentry.h"
+#include "catalogue/listenerlist.h"
 
 #include <QList>
 #include <QObject>
@@ -18,7 +18,7 @@ class ListenerListLoader : public QObject
     Q_OBJECT
 
 public:
-    using Read = std::function<QList<CatalogueEntry>()>;
+    using Read = std::function<ListenerList::Loaded()>;
     // Starts `read` at once; by default ListenerList::load(ListenerList::locate()).
     explicit ListenerListLoader(QObject *parent = nullptr);
     explicit ListenerListLoader(Read read, QObject *parent = nullptr);
@@ -27,6 +27,9 @@ public:
     // The rows, when the read ends within `wait` (empty rows: keep the
     // built-in list); nothing otherwise, and `ready` brings them later.
     std::optional<QList<CatalogueEntry>> takeWithin(std::chrono::milliseconds wait);
+    // All that was read besides the rows (the file's header, where it was,
+    // how it looked), once the rows are in.
+    const ListenerList::Loaded &loaded() const;
 
 signals:
     void ready(const QList<CatalogueEntry> &rows);

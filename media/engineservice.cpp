@@ -30,6 +30,7 @@ public:
     int statusDetail = 0;
     QString nowPlaying;
     QString entry;
+    RequestHeaderTable headers;
 
     std::function<quint64()> videoWindow;
     quint64 xwindow = 0;
@@ -55,7 +56,7 @@ public:
     {
         if (shutDown || !worker)
             return;
-        worker->recordRequest(url, xwindow);
+        worker->recordRequest(url, xwindow, headers.value(url));
         post([](EngineWorker *w) { w->processSwitch(); });
     }
 };
@@ -149,6 +150,11 @@ void EngineService::setURL(const QString &url)
     if (!d->autoStart || d->shutDown)
         return;
     startAddress();
+}
+
+void EngineService::setRequestHeaders(const RequestHeaderTable &table)
+{
+    d->headers = table;
 }
 
 void EngineService::play()

@@ -42,6 +42,7 @@ public:
 
     void setURL(const QString &url) override;
     QString URL() const override;
+    void setRequestHeaders(const RequestHeaderTable &table) override;
     void play() override;
     void pause() override;
     void stop() override;

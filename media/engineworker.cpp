@@ -156,10 +156,11 @@ EngineWorker::~EngineWorker()
     m_bridge->worker = nullptr;
 }
 
-void EngineWorker::recordRequest(const QString &url, quint64 xwindow)
+void EngineWorker::recordRequest(const QString &url, quint64 xwindow, const RequestHeaders &headers)
 {
     QMutexLocker lock(&m_requestMutex);
     m_requestedUrl = url;
+    m_requestedHeaders = headers;
     m_requestedXwindow = xwindow;
     ++m_requestGen;
 }
@@ -228,6 +229,7 @@ void EngineWorker::processSwitch()
         m_handledGen = m_requestGen;
         url = m_requestedUrl;
         m_xwindow = m_requestedXwindow;
+        m_headers = m_requestedHeaders;
     }
     beginAttempt(url);
 }
@@ -299,7 +301,7 @@ void EngineWorker::openEntry(const QString &address, PlaylistFetcher::Found foun
     const QUrl url(address);
     if (!hls && wantsIcyReader(url)) {
         // The library's own HTTPS access drops in-band titles.
-        IcyMedia icy = newIcyMedia(m_vlc, url, m_options.openTimeoutMs,
+        IcyMedia icy = newIcyMedia(m_vlc, url, m_options.openTimeoutMs, m_headers,
                                    [bridge = m_bridge, serial = slot->serial](const QString &t, bool name) {
                                        if (bridge->current.load() != serial)
                                            return;
@@ -313,6 +315,10 @@ void EngineWorker::openEntry(const QString &address, PlaylistFetcher::Found foun
         media = libvlc_media_new_location(m_vlc,
                                           (hls ? address : libraryAddress(address)).toUtf8().constData());
     }
+    if (media && !m_headers.userAgent.isEmpty())
+        libvlc_media_add_option(media, (":http-user-agent=" + m_headers.userAgent).toUtf8().constData());
+    if (media && !m_headers.referrer.isEmpty())
+        libvlc_media_add_option(media, (":http-referrer=" + m_headers.referrer).toUtf8().constData());
     m_openCachingMs = m_cachingFor.value(m_url, m_options.networkCachingMs);
     m_dropouts = 0;
     if (media && m_openCachingMs != m_options.networkCachingMs) {

@@ -6,6 +6,7 @@
 #include "media/enginestatus.h"
 #include "media/playlistfetcher.h"
 #include "media/reaper_p.h"
+#include "media/requestheaders.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -42,7 +43,7 @@ public:
     // Any thread: records the address to play next; processSwitch() plays
     // it. The newest address wins; older requests still queued are dropped
     // unseen.
-    void recordRequest(const QString &url, quint64 xwindow);
+    void recordRequest(const QString &url, quint64 xwindow, const RequestHeaders &headers = {});
 
     // From libVLC threads.
     void postEvent(quint64 serial, int type, float value);
@@ -115,6 +116,8 @@ private:
     QMutex m_requestMutex;
     QString m_requestedUrl;
     quint64 m_requestedXwindow = 0;
+    RequestHeaders m_requestedHeaders;
+    RequestHeaders m_headers;  // the station's own, for every entry it leads to
     quint64 m_requestGen = 0;  // guarded by m_requestMutex
     quint64 m_handledGen = 0;
 

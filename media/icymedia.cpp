@@ -14,6 +14,7 @@ class IcyFeed
 public:
     QUrl url;
     int timeoutMs = 8000;
+    RequestHeaders headers;
     std::function<void(const QString &, bool)> onTitle;
 
     QMutex mutex;  // guards reader and cancelled against cancel()
@@ -28,7 +29,11 @@ int openFeed(void *opaque, void **data, uint64_t *size)
     auto *feed = static_cast<IcyFeed *>(opaque);
     *data = feed;
     *size = UINT64_MAX;  // a live stream: no length
-    auto reader = std::make_shared<IcyReader>(feed->url, feed->timeoutMs, "BreloPlayer/" BRELO_VERSION_SHORT);
+    const QByteArray agent = feed->headers.userAgent.isEmpty()
+        ? QByteArray("BreloPlayer/" BRELO_VERSION_SHORT)
+        : feed->headers.userAgent.toUtf8();
+    auto reader = std::make_shared<IcyReader>(feed->url, feed->timeoutMs, agent);
+    reader->referrer = feed->headers.referrer.toUtf8();
     reader->onTitle = [feed](const QString &t) { feed->onTitle(t, false); };
     reader->onStationName = [feed](const QString &n) { feed->onTitle(n, true); };
     {
@@ -60,13 +65,14 @@ void closeFeed(void *data)
 
 }  // namespace
 
-IcyMedia newIcyMedia(libvlc_instance_t *vlc, const QUrl &url, int timeoutMs,
+IcyMedia newIcyMedia(libvlc_instance_t *vlc, const QUrl &url, int timeoutMs, const RequestHeaders &headers,
                      std::function<void(const QString &, bool)> onTitle)
 {
     IcyMedia m;
     m.feed = std::make_shared<IcyFeed>();
     m.feed->url = url;
     m.feed->timeoutMs = timeoutMs;
+    m.feed->headers = headers;
     m.feed->onTitle = std::move(onTitle);
     // No seek callback: a live stream cannot seek.
     m.media = libvlc_media_new_callbacks(vlc, openFeed, readFeed, nullptr, closeFeed, m.feed.get());

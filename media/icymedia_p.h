@@ -3,6 +3,8 @@
 // Private to media/: a libVLC media that reads its stream through
 // IcyReader, for streams whose titles the library's own access drops.
 
+#include "media/requestheaders.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -24,7 +26,7 @@ struct IcyMedia {
 
 // Titles (and the station's name, first) arrive through `onTitle` on the
 // library's reading thread.
-IcyMedia newIcyMedia(libvlc_instance_t *vlc, const QUrl &url, int timeoutMs,
+IcyMedia newIcyMedia(libvlc_instance_t *vlc, const QUrl &url, int timeoutMs, const RequestHeaders &headers,
                      std::function<void(const QString &title, bool stationName)> onTitle);
 
 // Any thread: a read or connect under way gives up at once.

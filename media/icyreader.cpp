@@ -109,8 +109,9 @@ bool IcyReader::connectTo(const QUrl &url)
     if (url.port() > 0)
         host += ':' + QByteArray::number(url.port());
     // HTTP/1.0: no chunked body to undo.
+    const QByteArray referer = referrer.isEmpty() ? QByteArray() : "\r\nReferer: " + referrer;
     m_socket->write("GET " + target + " HTTP/1.0\r\nHost: " + host + "\r\nUser-Agent: " + m_userAgent
-                    + "\r\nAccept: */*\r\nIcy-MetaData: 1\r\nConnection: close\r\n\r\n");
+                    + referer + "\r\nAccept: */*\r\nIcy-MetaData: 1\r\nConnection: close\r\n\r\n");
     return true;
 }
 

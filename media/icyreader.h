@@ -40,6 +40,8 @@ public:
     // when the station sends one.
     std::function<void(const QString &title)> onTitle;
     std::function<void(const QString &name)> onStationName;
+    // Sent as "Referer" when set.
+    QByteArray referrer;
 
 private:
     bool connectTo(const QUrl &url);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/enginestatus.h"
+#include "media/requestheaders.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +20,9 @@ public:
     // not resume under the name of the one just chosen.
     virtual void setURL(const QString &url) = 0;
     virtual QString URL() const = 0;
+    // What each station's requests carry besides the player's own headers;
+    // taken at the next start of an address.
+    virtual void setRequestHeaders(const RequestHeaderTable &) { }
 
     // Resumes a paused station, else starts the address anew.
     virtual void play() = 0;

@@ -16,10 +16,31 @@ PlaybackSession::PlaybackSession(PlaybackEngine *engine, QObject *parent) : QObj
 void PlaybackSession::setChannels(const QList<CatalogueEntry> &rows)
 {
     m_channels = rows;
+    publishRequestHeaders();
     qCDebug(lcCatalogue) << "channels offered:" << rows.size();
     emit channelsChanged();
     // A list freshly filled stands on its first item, as Qt's does.
     setChosen(0);
+}
+
+void PlaybackSession::replaceChannels(const QList<CatalogueEntry> &rows)
+{
+    const int playing = playingRow();
+    const int followed = playing >= 0 ? playing : m_chosen;
+    const QString address
+        = followed >= 0 && followed < channelCount() ? m_channels.at(followed).address : QString();
+    m_channels = rows;
+    publishRequestHeaders();
+    int row = int(rows.size());
+    for (int i = 0; !address.isEmpty() && i < rows.size(); ++i) {
+        if (rows.at(i).address == address) {
+            row = i;
+            break;
+        }
+    }
+    qCDebug(lcCatalogue) << "channels edited:" << rows.size() << "- the chosen row is now" << row;
+    emit channelsChanged();
+    setChosen(row);
 }
 
 int PlaybackSession::playingRow() const
@@ -138,6 +159,15 @@ bool PlaybackSession::muted() const
 QString PlaybackSession::address() const
 {
     return m_engine->URL();
+}
+
+void PlaybackSession::publishRequestHeaders()
+{
+    RequestHeaderTable table;
+    for (const CatalogueEntry &row : std::as_const(m_channels))
+        if (!row.userAgent.isEmpty() || !row.referrer.isEmpty())
+            table.insert(row.address, {row.userAgent, row.referrer});
+    m_engine->setRequestHeaders(table);
 }
 
 void PlaybackSession::setChosen(int row)

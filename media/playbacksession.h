@@ -29,6 +29,11 @@ public:
     // The channels in list order: the built-in table or the listener's list.
     // The chosen row goes back to the first; nothing starts.
     void setChannels(const QList<CatalogueEntry> &rows);
+    // The same for a list the listener edited while listening: nothing
+    // stops, and the chosen row follows the channel that plays (or, with
+    // none, the one chosen) to its new place, or to the empty item when it
+    // is gone.
+    void replaceChannels(const QList<CatalogueEntry> &rows);
     const QList<CatalogueEntry> &channels() const { return m_channels; }
     int channelCount() const { return int(m_channels.size()); }
 
@@ -83,6 +88,7 @@ signals:
 
 private:
     void setChosen(int row);
+    void publishRequestHeaders();
 
     PlaybackEngine *m_engine;
     QList<CatalogueEntry> m_channels;

@@ -14,4 +14,6 @@ public:
     // is told when it arrives (TFormPrincipal::NewsWindowArrived).
     virtual bool newsWindowComing() const { return false; }
     virtual QDialog *aboutWindow() const = 0;
+    // The Canais window, made when first asked for; none without the program.
+    virtual QDialog *channelsWindow() const { return nullptr; }
 };

@@ -78,7 +78,7 @@ void TFormPrincipal::setupPopupMenu()
 
     const auto item = [this](const char *name, const QString &caption, const QKeySequence &keys,
                              int pictureIndex, bool autoCheck, void (TFormPrincipal::*command)()) {
-        auto *a = new QAction(imgpopup.at(pictureIndex), caption, this);
+        auto *a = new QAction(QIcon(imgpopup.value(pictureIndex)), caption, this);
         a->setObjectName(QLatin1String(name));
         a->setShortcut(keys);
         a->setShortcutContext(Qt::WindowShortcut);
@@ -110,6 +110,8 @@ void TFormPrincipal::setupPopupMenu()
     N2 = separator("N2");
     BrowserNoticias1 = item("BrowserNoticias1", QStringLiteral("&Browser Noticias"), K(Qt::CTRL | Qt::Key_B),
                             6, false, &TFormPrincipal::BrowserNoticias1Click);
+    Canais1 = item("Canais1", QStringLiteral("&Canais…"), K(Qt::CTRL | Qt::Key_L), -1, false,
+                   &TFormPrincipal::Canais1Click);
     N1 = separator("N1");
     Ajuda1 = item("Ajuda1", QStringLiteral("&Ajuda"), K(Qt::Key_F1), 4, false, &TFormPrincipal::Ajuda1Click);
     Configurar = item("Configurar", QStringLiteral("S&obre"), K(Qt::CTRL | Qt::Key_S), 5, false,
@@ -228,6 +230,12 @@ void TFormPrincipal::NewsWindowArrived()
         return;
     // After the caller returns: the window opens modal, in a loop of its own.
     QMetaObject::invokeMethod(this, &TFormPrincipal::BrowserNoticias1Click, Qt::QueuedConnection);
+}
+
+void TFormPrincipal::Canais1Click()
+{
+    qCDebug(lcPlayer) << "menu: channels";
+    showModal(m_companions ? m_companions->channelsWindow() : nullptr);
 }
 
 void TFormPrincipal::Ajuda1Click()

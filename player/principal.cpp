@@ -10,11 +10,13 @@
 #include "platform/logging.h"
 #include "platform/trayicon.h"
 #include "player/channellist.h"
+#include "player/channelnames.h"
 #include "player/presentation.h"
 #include "ui_principal.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QListView>
 #include <QScopedValueRollback>
 
 TFormPrincipal::TFormPrincipal(const CompanionWindows *companions, QWidget *parent)
@@ -73,6 +75,11 @@ void TFormPrincipal::setupCatalogue()
     connect(m_session, &PlaybackSession::channelsChanged, this, &TFormPrincipal::showChannels);
     connect(m_session, &PlaybackSession::chosenRowChanged, this, &TFormPrincipal::showChosenRow);
     connect(m_session, &PlaybackSession::channelChosen, this, &TFormPrincipal::showChannelChosen);
+    m_names = new ChannelNames(m_session, this);
+    BreloCombo->setModel(m_names);
+    // Every row the same height: a long list then drops down at once.
+    if (auto *view = qobject_cast<QListView *>(BreloCombo->view()))
+        view->setUniformItemSizes(true);
     m_session->setChannels(ChannelCatalogue::rows());
     auto *typeAhead = new ChannelList(BreloCombo);
 
@@ -97,10 +104,7 @@ const QList<CatalogueEntry> &TFormPrincipal::channels() const
 void TFormPrincipal::showChannels()
 {
     const QSignalBlocker quiet(BreloCombo);
-    BreloCombo->clear();
-    for (const CatalogueEntry &row : m_session->channels())
-        BreloCombo->addItem(row.text);
-    BreloCombo->addItem(QString());
+    m_names->reset();
     showChosenRow(m_session->chosenRow());
 }
 

@@ -57,6 +57,7 @@ public:
     QAction *ModoRdio1 = nullptr;
     QAction *N2 = nullptr;
     QAction *BrowserNoticias1 = nullptr;
+    QAction *Canais1 = nullptr;
     QAction *N1 = nullptr;
     QAction *Ajuda1 = nullptr;
     QAction *Configurar = nullptr;
@@ -113,6 +114,7 @@ public slots:
     // The news window arrived, or will not: a request that waited for it
     // is answered.
     void NewsWindowArrived();
+    void Canais1Click();
     void Ajuda1Click();
     void ConfigurarClick();
     void Encerrar1Click();
@@ -187,6 +189,7 @@ private:
     // does after it is the list's own business.
     bool m_choosing = false;
     ListenerListLoader *m_channelSource = nullptr;
+    class ChannelNames *m_names = nullptr;
 
     // --- state of display modes and window commands (displaymodes.cpp, windowcommands.cpp) ---
     // Depth of the screen clamp, which its own moves re-enter.

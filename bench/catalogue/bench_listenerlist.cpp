@@ -1,6 +1,6 @@
 // What reading a listener's channel list costs, off the user-interface
 // thread: ListenerList::parse on a typical 500-entry IPTV list and on the
-// largest file taken (1 MiB), each against decoding and splitting the same
+// largest file taken (32 MiB), each against decoding and splitting the same
 // bytes into lines, the least any reader must do.
 //
 //   bench_listenerlist [rounds]
@@ -28,8 +28,8 @@ QByteArray typicalList()
     return b;
 }
 
-// 1 MiB of entries, most of them past the 500 taken: the parser stops
-// there, so the rest is lines it must still decode.
+// The most bytes taken, all of them entries: past the most entries taken
+// the parser stops, so the rest is lines it must still decode.
 QByteArray largestList()
 {
     QByteArray b = typicalList();
@@ -38,7 +38,7 @@ QByteArray largestList()
     return b.left(ListenerList::maxBytes);
 }
 
-// 1 MiB of short lines that are no address: every one is looked at and
+// The most bytes of short lines that are no address: every one is looked at and
 // set aside.
 QByteArray badLines()
 {
@@ -80,7 +80,7 @@ int main(int argc, char **argv)
 {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     measure("500 entries (IPTV)", typicalList(), rounds);
-    measure("1 MiB, cut at 500", largestList(), rounds);
-    measure("1 MiB of bad lines", badLines(), rounds);
+    measure("32 MiB of entries", largestList(), rounds);
+    measure("32 MiB of bad lines", badLines(), rounds);
     return 0;
 }

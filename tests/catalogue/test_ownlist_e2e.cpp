@@ -2,6 +2,7 @@
 // folder: it plays that list's row 1 from a local station at start, and a
 // list with nothing usable in it leaves the built-in row 1 playing.
 #include "catalogue/channelcatalogue.h"
+#include "support/sessionbus.h"
 #include "support/streamserver.h"
 #include "support/testsupport.h"
 
@@ -42,6 +43,26 @@ class TestOwnListE2E : public QObject
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         return env;
     }
+
+    // The first visible window of the program titled `title`.
+    QString window(const QString &title)
+    {
+        QString id;
+        QTest::qWaitFor(
+            [&] {
+                QProcess p;
+                p.start(QStringLiteral("xdotool"),
+                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(app->processId()), QStringLiteral("--name"), title});
+                p.waitForFinished(5000);
+                id = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).value(0);
+                return !id.isEmpty();
+            },
+            20000);
+        return id;
+    }
+
+    static void xdotool(const QStringList &args) { QProcess::execute(QStringLiteral("xdotool"), args); }
 
     void stop()
     {
@@ -94,6 +115,61 @@ private slots:
         QCOMPARE(station.openConnections(QStringLiteral("/minha")), 1);
         QCOMPARE(station.requests(QStringLiteral("/outra")), 0);
         QCOMPARE(app->state(), QProcess::Running);
+    }
+
+    void aChannelAddedInTheCanaisWindowPlays()
+    {
+        SessionBus bus;
+        QVERIFY(bus.isRunning());
+        station.addStream(QStringLiteral("/zeta"), 770);
+        const QString config = dir.filePath(QStringLiteral("canais/.config/breloplayer/canais.m3u"));
+        QProcessEnvironment env
+            = homeWith(QStringLiteral("canais"),
+                       "#EXTM3U\n#EXTINF:-1,Minha\n" + station.url(QStringLiteral("/minha")).toUtf8() + "\n");
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        app = std::make_unique<QProcess>();
+        app->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app->setProcessEnvironment(env);
+        app->start(program(), {});
+        QVERIFY(app->waitForStarted());
+        QVERIFY2(flowing(QStringLiteral("/minha")), "the list's row 1 never played");
+
+        // Menu key, then the new channel's name and address, from the keyboard.
+        const QString main = window(QStringLiteral("^Brelo Player 1\\.6$"));
+        QVERIFY(!main.isEmpty());
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+l")});
+        const QString canais = window(QStringLiteral("^Canais$"));
+        QVERIFY2(!canais.isEmpty(), "Ctrl+L opened no Canais window");
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), canais});
+        // From the filter, past the list, to the name.
+        xdotool({QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab")});
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                 QStringLiteral("Zeta Nova")});
+        xdotool({QStringLiteral("key"), QStringLiteral("Tab")});
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                 station.url(QStringLiteral("/zeta"))});
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         QFile f(config);
+                         return f.open(QIODevice::ReadOnly) && f.readAll().contains("Zeta Nova");
+                     },
+                     10000),
+                 "the new channel was not saved");
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        // The desktop's Next goes on to the new row at once.
+        QProcess next;
+        next.setProcessEnvironment(env);
+        next.start(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.mpris.MediaPlayer2.breloplayer"),
+                    QStringLiteral("/org/mpris/MediaPlayer2"),
+                    QStringLiteral("org.mpris.MediaPlayer2.Player.Next")});
+        QVERIFY(next.waitForFinished(10000));
+        QCOMPARE(next.exitCode(), 0);
+        QVERIFY2(flowing(QStringLiteral("/zeta")), "the channel added never played");
     }
 
     void unusableListKeepsTheBuiltInRowOne()

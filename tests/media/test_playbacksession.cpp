@@ -122,6 +122,27 @@ private slots:
         QCOMPARE(rows.size(), 1);
     }
 
+    void anEditedListFollowsWhatPlays()
+    {
+        session->choose(1);
+        engine.report(Engine::Status::Playing);
+        engine.calls.clear();
+        // Moved to the top: the playing channel is row 0 now, Next goes on from it.
+        session->replaceChannels({kRows.at(1), kRows.at(0), kRows.at(2)});
+        QCOMPARE(session->chosenRow(), 0);
+        QCOMPARE(session->playingRow(), 0);
+        session->next();
+        QCOMPARE(engine.calls, QStringList{"url http://a.example/1"});
+
+        // The playing channel removed: it goes on, the list on its empty item.
+        engine.calls.clear();
+        session->replaceChannels({kRows.at(1), kRows.at(2)});
+        QCOMPARE(session->chosenRow(), 2);
+        QCOMPARE(session->playingRow(), -1);
+        QVERIFY(engine.calls.isEmpty());
+        QCOMPARE(engine.url, QStringLiteral("http://a.example/1"));
+    }
+
     void pauseEndsWhatCannotBeHeld()
     {
         session->choose(0);

@@ -1,4 +1,5 @@
 #include "enginefixture.h"
+#include "media/playbacksession.h"
 #include "support/testmedia.h"
 
 #include <QLabel>
@@ -142,6 +143,36 @@ private slots:
         engine->setURL(secure.url("/desce"));
         QTRY_COMPARE_WITH_TIMEOUT(engine->status(), MediaEngine::Status::Failed, 15000);
         QCOMPARE(server.requests("/perto"), before);
+    }
+
+    void aChannelsOwnHeadersReachItsServer()
+    {
+        // Over HTTP the library asks; over HTTPS the player's own reader.
+        server.addStream("/exigente", 590);
+        secure.addStream("/exigente", 710);
+        PlaybackSession session(engine->engine());
+        QList<CatalogueEntry> rows = {{"Simples", server.url("/perto")},
+                                      {"Exigente", server.url("/exigente")},
+                                      {"Segura", secure.url("/exigente")}};
+        for (CatalogueEntry *row : {&rows[1], &rows[2]}) {
+            row->userAgent = QStringLiteral("Agente/1.0 (TV)");
+            row->referrer = QStringLiteral("https://portal.example/canais");
+        }
+        session.setChannels(rows);
+        for (auto [row, route, hz] : {std::tuple{1, &server, 590}, {2, &secure, 710}}) {
+            detector.reset();
+            session.choose(row);
+            QVERIFY2(detector.waitForTone(hz, tones, 8000), qPrintable(engine->statusText()));
+            QCOMPARE(route->lastRequestHeader("/exigente", "User-Agent"), QByteArray("Agente/1.0 (TV)"));
+            QCOMPARE(route->lastRequestHeader("/exigente", "Referer"),
+                     QByteArray("https://portal.example/canais"));
+        }
+        // A channel without its own keeps the player's.
+        detector.reset();
+        session.choose(0);
+        QVERIFY(detector.waitForTone(470, tones, 8000));
+        QVERIFY(!server.lastRequestHeader("/perto", "User-Agent").startsWith("Agente"));
+        QVERIFY(server.lastRequestHeader("/perto", "Referer").isEmpty());
     }
 
     void titlesArriveOverHttpAndHttps_data()

@@ -144,6 +144,8 @@ private slots:
             int picture;
             bool check;
         };
+        // A separator has picture -1; an item without one, this.
+        constexpr int kNoPicture = -2;
         const QList<Row> rows = {
             {w()->ModoNormal1, "ModoNormal1", "Modo &Normal", QKeySequence("Ctrl+N"), 0, true},
             {w()->ModoMaior1, "ModoMaior1", "Modo &Extendido", QKeySequence("Ctrl+E"), 1, true},
@@ -152,6 +154,7 @@ private slots:
             {w()->N2, "N2", QString(), QKeySequence(), -1, false},
             {w()->BrowserNoticias1, "BrowserNoticias1", "&Browser Noticias", QKeySequence("Ctrl+B"), 6,
              false},
+            {w()->Canais1, "Canais1", "&Canais\u2026", QKeySequence("Ctrl+L"), kNoPicture, false},
             {w()->N1, "N1", QString(), QKeySequence(), -1, false},
             {w()->Ajuda1, "Ajuda1", "&Ajuda", QKeySequence("F1"), 4, false},
             {w()->Configurar, "Configurar", "S&obre", QKeySequence("Ctrl+S"), 5, false},
@@ -166,7 +169,7 @@ private slots:
             QAction *a = actions.at(i);
             QCOMPARE(a, r.action);
             QCOMPARE(a->objectName(), QLatin1String(r.name));
-            QCOMPARE(a->isSeparator(), r.picture < 0);
+            QCOMPARE(a->isSeparator(), r.picture == -1);
             QCOMPARE(a->text(), r.caption);
             QCOMPARE(a->shortcut(), r.keys);
             QCOMPARE(a->isCheckable(), r.check);
@@ -179,6 +182,8 @@ private slots:
                 QCOMPARE(a->icon().pixmap(22, 22).toImage().convertToFormat(QImage::Format_ARGB32),
                          w()->imgpopup.at(r.picture).toImage().convertToFormat(QImage::Format_ARGB32));
             }
+            if (r.picture == kNoPicture)
+                QVERIFY(a->icon().isNull());
         }
         // Eight distinct pictures.
         for (int i = 0; i < 8; ++i)

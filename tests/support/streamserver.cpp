@@ -34,6 +34,7 @@ struct Stats {
     int open = 0;
     qint64 bytes = 0;
     int requests = 0;
+    QByteArray lastHead;  // the request line and headers of the latest request
 };
 
 QByteArray wavHeader(int rate)
@@ -175,6 +176,10 @@ public:
         }
         c->route = key;
         addStat(key, 1, 0, 1);
+        {
+            QMutexLocker lock(&mutex);
+            stats[key].lastHead = c->request.left(end);
+        }
         if (route.redirectCode) {
             c->socket->write("HTTP/1.1 " + QByteArray::number(route.redirectCode) + " Moved\r\nLocation: "
                              + route.location + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
@@ -552,6 +557,18 @@ int StreamServer::requests(const QString &path) const
     for (const Stats &s : std::as_const(m_core->stats))
         n += s.requests;
     return n;
+}
+
+QByteArray StreamServer::lastRequestHeader(const QString &path, const QByteArray &name) const
+{
+    QMutexLocker lock(&m_core->mutex);
+    const QList<QByteArray> lines = m_core->stats.value(path).lastHead.split('\n');
+    for (const QByteArray &line : lines.mid(1)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
 }
 
 void StreamServer::goDownFor(int ms)

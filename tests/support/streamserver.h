@@ -100,6 +100,9 @@ public:
     int openConnections(const QString &path = {}) const;
     qint64 bytesSent(const QString &path = {}) const;
     int requests(const QString &path = {}) const;
+    // The value of header `name` in the latest request for `path`; empty
+    // when it had none.
+    QByteArray lastRequestHeader(const QString &path, const QByteArray &name) const;
 
     // Drops every client connection at once.
     void closeAll();
