@@ -257,7 +257,7 @@ void EngineWorker::beginAttempt(const QString &url)
         setStatus(Status::Failed, Reason::EngineUnavailable);
         return;
     }
-    m_fetcher->start(url);
+    m_fetcher->start(url, m_headers);
     m_fetcher->next();
 }
 

@@ -95,9 +95,10 @@ PlaylistFetcher::~PlaylistFetcher()
     m_lookup->owner = nullptr;
 }
 
-void PlaylistFetcher::start(const QString &address)
+void PlaylistFetcher::start(const QString &address, const RequestHeaders &headers)
 {
     cancel();
+    m_headers = headers;
     m_last = Failure::None;
     m_fetches = 0;
     m_entries = 0;
@@ -194,7 +195,11 @@ void PlaylistFetcher::request(const QUrl &url)
     auto go = [this, url] {
         QNetworkRequest req(url);
         req.setTransferTimeout(m_timeoutMs);
-        req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray("BreloPlayer/" BRELO_VERSION_SHORT));
+        req.setHeader(QNetworkRequest::UserAgentHeader,
+                      m_headers.userAgent.isEmpty() ? QByteArray("BreloPlayer/" BRELO_VERSION_SHORT)
+                                                    : m_headers.userAgent.toUtf8());
+        if (!m_headers.referrer.isEmpty())
+            req.setRawHeader("Referer", m_headers.referrer.toUtf8());
         QNetworkReply *reply = m_nam->get(req);
         m_reply = reply;
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 got, qint64) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/requestheaders.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -56,7 +58,9 @@ public:
 
     // Forgets everything and starts from the station's own address, which
     // may be of any scheme (the built-in catalogue is trusted).
-    void start(const QString &address);
+    // `headers`: the channel's own User-Agent and Referer, sent for its
+    // playlists as the engine sends them for its streams.
+    void start(const QString &address, const RequestHeaders &headers = {});
     // Asks for the next address; answered later, never inside the call.
     void next();
     // Drops every fetch and lookup in flight; no signal follows.
@@ -94,6 +98,7 @@ private:
     quint64 m_fetchSerial = 0;  // which reply or lookup still counts
     std::deque<Item> m_pending;
     Failure m_last = Failure::None;
+    RequestHeaders m_headers;
     int m_fetches = 0;
     int m_entries = 0;
 

@@ -167,6 +167,18 @@ private slots:
             QCOMPARE(route->lastRequestHeader("/exigente", "Referer"),
                      QByteArray("https://portal.example/canais"));
         }
+        // A channel whose address is a playlist sends them for the list too.
+        server.addFile("/exigente.m3u", StreamServer::m3u({server.url("/exigente")}), "audio/x-mpegurl");
+        rows.append({"Lista", server.url("/exigente.m3u")});
+        rows.last().userAgent = rows[1].userAgent;
+        rows.last().referrer = rows[1].referrer;
+        session.setChannels(rows);
+        detector.reset();
+        session.choose(3);
+        QVERIFY2(detector.waitForTone(590, tones, 8000), qPrintable(engine->statusText()));
+        QCOMPARE(server.lastRequestHeader("/exigente.m3u", "User-Agent"), QByteArray("Agente/1.0 (TV)"));
+        QCOMPARE(server.lastRequestHeader("/exigente.m3u", "Referer"),
+                 QByteArray("https://portal.example/canais"));
         // A channel without its own keeps the player's.
         detector.reset();
         session.choose(0);
