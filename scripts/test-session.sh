@@ -22,8 +22,19 @@ if [ "${1:-}" = "--isolated" ]; then
     chmod 1777 "$tmp"
     trap 'rm -rf "$tmp"' EXIT INT TERM
     if [ "$(id -u)" -eq 0 ]; then ns="unshare -nm"; else ns="unshare -rnm"; fi
+    # A tree that lies under /tmp itself (a clone made there) stays in
+    # sight: it is bound into the private /tmp at the same place first.
+    root=$(cd "$(dirname "$0")/.." && pwd -P)
+    keep=""
+    case "$root" in /tmp/*) keep=${root#/tmp/} ;; esac
     rc=0
-    $ns -- sh -c 'mount --bind "$1" /tmp && shift && exec "$@"' sh "$tmp" "$0" "$@" || rc=$?
+    $ns -- sh -c '
+        tmp=$1 keep=$2
+        shift 2
+        if [ -n "$keep" ]; then
+            mkdir -p "$tmp/$keep" && mount --bind "/tmp/$keep" "$tmp/$keep" || exit 1
+        fi
+        mount --rbind "$tmp" /tmp && exec "$@"' sh "$tmp" "$keep" "$0" "$@" || rc=$?
     exit $rc
 fi
 
